@@ -1,0 +1,94 @@
+// Files with Windows open semantics: access, share mode and disposition.
+//
+// Reads and writes take an explicit 64-bit offset and are one pread/pwrite
+// each: no buffering, no allocation per call. Share modes are enforced
+// between all handles of the process, keyed by device and inode, the way
+// Windows enforces them between processes. Read-only is enforced as Windows
+// does it, also for root.
+#pragma once
+
+#include "platform/result.h"
+
+#include <cstdint>
+#include <string_view>
+
+namespace platform {
+
+enum class Access : std::uint8_t {
+    Read = 1,
+    Write = 2,
+    ReadWrite = 3,
+};
+
+// Bit set of what other handles may do to the file while this one is open.
+enum class Share : std::uint8_t {
+    None = 0,
+    Read = 1,
+    Write = 2,
+    ReadWrite = 3,
+    Delete = 4,
+    All = 7,
+};
+constexpr Share operator|(Share a, Share b)
+{
+    return static_cast<Share>(static_cast<std::uint8_t>(a) | static_cast<std::uint8_t>(b));
+}
+
+enum class Disposition : std::uint8_t {
+    CreateNew,        // fails with 80 when the file exists
+    CreateAlways,     // creates, or truncates an existing file
+    OpenExisting,     // fails with 2 (or 3 when the folder is missing)
+    OpenAlways,       // opens, or creates a missing file
+    TruncateExisting, // opens an existing file and truncates it
+};
+
+class File {
+public:
+    File() = default;
+    File(File&& other) noexcept;
+    File& operator=(File&& other) noexcept;
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+    ~File();
+
+    // Opens or creates a regular file. Errors include 2, 3, 5 (read-only file
+    // opened for writing, or a folder), 32 (share conflict), 80 (CreateNew on
+    // an existing file), 123 and 206 (bad path).
+    static Result<File> Open(std::u16string_view path, Access access, Share share, Disposition disposition);
+
+    bool IsOpen() const { return fd_ >= 0; }
+
+    // Reads up to `length` bytes at `offset`; fewer at the end of the file.
+    Result<std::uint32_t> ReadAt(std::uint64_t offset, void* buffer, std::uint32_t length);
+    // Writes `length` bytes at `offset`; a short write (a full disk) is 112.
+    Result<std::uint32_t> WriteAt(std::uint64_t offset, const void* buffer, std::uint32_t length);
+    // Forces written data to the disk (fsync).
+    Status Flush();
+    Result<std::uint64_t> Size() const;
+    // Sets the end of the file to `size` (truncates or extends with zeros).
+    Status SetEnd(std::uint64_t size);
+    // Closes now; closing a closed file does nothing.
+    void Close();
+
+private:
+    File(int fd, std::uint64_t shareKey, Access access, Share share);
+
+    int fd_ = -1;
+    std::uint64_t shareKey_ = 0; // entry in the process-wide share table
+    Access access_ = Access::Read;
+    Share share_ = Share::None;
+};
+
+namespace testing {
+
+// Fault injection for tests: the Nth File operation from now (1 = the next;
+// Open, ReadAt, WriteAt, Flush, Size and SetEnd count) fails with `code`.
+// Zero switches injection off. Counts operations of every thread.
+void FailNthFileOperation(std::uint64_t n, ErrorCode code);
+// How many File operations have run since the counter was last reset.
+std::uint64_t FileOperationCount();
+void ResetFileOperationCount();
+
+} // namespace testing
+
+} // namespace platform

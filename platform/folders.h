@@ -1,0 +1,55 @@
+// Folders, deletion, renaming and enumeration with Windows semantics.
+#pragma once
+
+#include "platform/result.h"
+#include "platform/times.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+// Creates one folder: 183 when the name exists, 3 when its parent is missing.
+Status CreateDirectory(std::u16string_view path);
+
+// Removes an empty folder: 145 when it is not empty, 5 when it is read-only,
+// 267 when the path is a file. A symbolic link to a folder is removed as the
+// link.
+Status RemoveDirectory(std::u16string_view path);
+
+// Whether the path names an existing folder (not a link to one). A trailing
+// separator is allowed.
+bool IsDirectory(std::u16string_view path);
+
+// Whether anything (file, folder or link) exists at the path.
+bool PathExists(std::u16string_view path);
+
+// Deletes a file or a symbolic link: 2 when it is missing, 3 when its folder
+// is missing, 5 when it is read-only or a folder, 32 when an open handle does
+// not share deletion.
+Status DeleteFile(std::u16string_view path);
+
+// Renames a file or folder: 183 when the target exists, 17 across devices,
+// 32 when an open handle does not share deletion.
+Status MoveFile(std::u16string_view from, std::u16string_view to);
+
+// One entry of an enumeration (WIN32_FIND_DATA).
+struct FindData {
+    std::u16string name;
+    std::uint32_t attributes = 0;
+    std::uint64_t size = 0; // 0 for folders
+    FileTime lastWriteTime;
+};
+
+// Lists the entries of a folder whose names match the last component of
+// `pattern` ("C:\Data\*.*", "C:\Data\*", "C:\Data\*.txt"): * and ? wildcards,
+// letters compared without case, "*.*" matching every name. Entries are
+// sorted as Wine sorts them (case-insensitively, ties by code unit), with
+// "." and ".." first except at a drive root. Errors: 3 when the folder does
+// not exist, 2 when nothing matches, 267 when it is a file, 5 when it cannot
+// be read.
+Result<std::vector<FindData>> FindFiles(std::u16string_view pattern);
+
+} // namespace platform

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs what the project needs to build and test, when it is missing.
+# As root it installs Debian packages with apt; otherwise it names them.
+set -euo pipefail
+
+PACKAGES=(
+  cmake g++ make pkg-config
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libboost-dev nlohmann-json3-dev libglib2.0-dev shared-mime-info
+  chromium fonts-noto-cjk
+  nodejs npm
+)
+
+missing=()
+for package in "${PACKAGES[@]}"; do
+  # nodejs may come from another Debian-format source that already ships npm.
+  if [[ $package == npm ]] && command -v npm >/dev/null; then continue; fi
+  if [[ $package == nodejs ]] && command -v node >/dev/null; then continue; fi
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$package")
+  fi
+done
+
+if ((${#missing[@]})); then
+  if [[ $(id -u) -eq 0 ]]; then
+    echo "setup: installing ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  else
+    echo "setup: please install these Debian packages first: ${missing[*]}" >&2
+    exit 1
+  fi
+fi

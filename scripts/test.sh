@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every test.
+#   scripts/test.sh                 normal build in build/
+#   LOCKORA_SANITIZE=address scripts/test.sh   AddressSanitizer + UBSan in build-asan/
+#   LOCKORA_SANITIZE=thread scripts/test.sh    ThreadSanitizer in build-tsan/
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/setup.sh
+
+build_dir=build
+options=(-DLOCKORA_BUILD_BENCH=ON)
+case "${LOCKORA_SANITIZE:-}" in
+  "") ;;
+  address) build_dir=build-asan; options=(-DLOCKORA_SANITIZE_ADDRESS=ON -DLOCKORA_BUILD_BENCH=OFF) ;;
+  thread) build_dir=build-tsan; options=(-DLOCKORA_SANITIZE_THREAD=ON -DLOCKORA_BUILD_BENCH=OFF) ;;
+  *) echo "test: LOCKORA_SANITIZE must be address or thread" >&2; exit 2 ;;
+esac
+if [[ -n ${CI:-} ]]; then options+=(-DLOCKORA_WERROR=ON); fi
+
+cmake -S . -B "$build_dir" "${options[@]}" >/dev/null
+cmake --build "$build_dir" -j "$(nproc)"
+ctest --test-dir "$build_dir" -j "$(nproc)" --output-on-failure

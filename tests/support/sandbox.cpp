@@ -1,0 +1,89 @@
+#include "tests/support/sandbox.h"
+
+#include "platform/path.h"
+#include "platform/system.h"
+#include "platform/text.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace lockora::testing {
+namespace {
+
+std::string MakeTempRoot()
+{
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/lockora-test-XXXXXX";
+    if (!::mkdtemp(pattern.data()))
+        throw std::runtime_error("mkdtemp failed");
+    return pattern;
+}
+
+} // namespace
+
+Sandbox::Sandbox() : root_(MakeTempRoot())
+{
+    namespace fs = std::filesystem;
+    fs::create_directories(root_ + "/c/App");
+    fs::create_directories(root_ + "/d");
+    fs::create_directories(registryFolder());
+
+    platform::DriveTable drives;
+    drives.Map(u'C', root_ + "/c");
+    drives.Map(u'D', root_ + "/d");
+    platform::SetDriveTable(std::move(drives));
+    platform::SetModuleFileName(std::u16string(kModuleDir) + u"\\Lockora.exe");
+    ::setenv("LOCKORA_REGISTRY", registryFolder().c_str(), 1);
+}
+
+Sandbox::~Sandbox()
+{
+    platform::SetDriveTable(platform::DriveTable::FromEnvironment());
+    platform::SetModuleFileName({});
+    std::error_code ignored;
+    std::filesystem::remove_all(root_, ignored);
+}
+
+std::string Sandbox::driveRoot(char letter) const
+{
+    return root_ + "/" + static_cast<char>(letter | 0x20);
+}
+
+std::string Sandbox::host(std::u16string_view windowsPath) const
+{
+    auto mapped = platform::ToHostPath(windowsPath);
+    if (!mapped.ok())
+        throw std::runtime_error("path outside the sandbox: " + platform::Utf16ToUtf8(windowsPath));
+    return mapped.value();
+}
+
+void SandboxTest::SetUp()
+{
+    sandbox_ = std::make_unique<Sandbox>();
+}
+
+void SandboxTest::TearDown()
+{
+    sandbox_.reset();
+}
+
+void WriteHostFile(const Sandbox& sandbox, std::u16string_view windowsPath, std::string_view bytes)
+{
+    const std::string path = sandbox.host(windowsPath);
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string ReadHostFile(const Sandbox& sandbox, std::u16string_view windowsPath)
+{
+    std::ifstream in(sandbox.host(windowsPath), std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+} // namespace lockora::testing

@@ -1,0 +1,50 @@
+// A private world for one test: temporary drives C: and D:, a registry
+// folder and a module folder, all removed when the test ends.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace lockora::testing {
+
+class Sandbox {
+public:
+    Sandbox();
+    ~Sandbox();
+    Sandbox(const Sandbox&) = delete;
+    Sandbox& operator=(const Sandbox&) = delete;
+
+    // Host folder that holds everything of this sandbox.
+    const std::string& root() const { return root_; }
+    // Host folder of a drive ("C" or "D").
+    std::string driveRoot(char letter) const;
+    // Host path of a Windows-form path below C: or D:.
+    std::string host(std::u16string_view windowsPath) const;
+    // Registry folder of this sandbox.
+    std::string registryFolder() const { return root_ + "/registry"; }
+    // The executable's folder, "C:\App"; its file is "C:\App\Lockora.exe".
+    static constexpr const char16_t* kModuleDir = u"C:\\App";
+
+private:
+    std::string root_;
+};
+
+// Base of every test that touches files: SetUp builds a fresh Sandbox.
+class SandboxTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    Sandbox& sandbox() { return *sandbox_; }
+
+private:
+    std::unique_ptr<Sandbox> sandbox_;
+};
+
+// Writes bytes to a Windows-form path through the host (test set-up only).
+void WriteHostFile(const Sandbox& sandbox, std::u16string_view windowsPath, std::string_view bytes);
+std::string ReadHostFile(const Sandbox& sandbox, std::u16string_view windowsPath);
+
+} // namespace lockora::testing
