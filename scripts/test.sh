@@ -21,3 +21,9 @@ if [[ -n ${CI:-} ]]; then options+=(-DLOCKORA_WERROR=ON); fi
 cmake -S . -B "$build_dir" "${options[@]}" >/dev/null
 cmake --build "$build_dir" -j "$(nproc)"
 ctest --test-dir "$build_dir" -j "$(nproc)" --output-on-failure
+
+# Browser tests drive the real programs in headless Chromium; the sanitizer
+# builds leave them out (they test the pages, not memory safety).
+if [[ -z ${LOCKORA_SANITIZE:-} && -x tests/e2e/run.sh ]]; then
+  LOCKORA_BUILD_DIR="$PWD/$build_dir" tests/e2e/run.sh
+fi
