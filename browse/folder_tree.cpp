@@ -1,0 +1,136 @@
+#include "browse/folder_tree.h"
+
+#include "platform/attributes.h"
+#include "platform/folders.h"
+
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace lockora::browse {
+namespace {
+
+using platform::FindData;
+
+constexpr std::u16string_view kLongPathPrefix = u"\\\\?\\";
+
+std::u16string JoinPath(std::u16string_view folder, std::u16string_view name)
+{
+    std::u16string path(folder);
+    if (path.empty() || path.back() != u'\\')
+        path += u'\\';
+    path += name;
+    return path;
+}
+
+// The entries of folder\*.* without "." and ".."; none when it cannot be listed.
+std::vector<FindData> ListEntries(std::u16string_view folder)
+{
+    auto listed = platform::FindFiles(JoinPath(folder, u"*.*"));
+    if (!listed.ok())
+        return {};
+    std::vector<FindData> entries;
+    entries.reserve(listed->size());
+    for (FindData& entry : *listed) {
+        if (entry.name != u"." && entry.name != u"..")
+            entries.push_back(std::move(entry));
+    }
+    return entries;
+}
+
+bool IsLink(const FindData& entry)
+{
+    return (entry.attributes & platform::kAttrReparsePoint) != 0;
+}
+
+bool IsFolder(const FindData& entry)
+{
+    return (entry.attributes & platform::kAttrDirectory) != 0;
+}
+
+std::u16string LongPathForm(std::u16string_view path)
+{
+    if (path.starts_with(kLongPathPrefix))
+        return std::u16string(path);
+    return std::u16string(kLongPathPrefix) + std::u16string(path);
+}
+
+} // namespace
+
+bool SumFolderSize(std::u16string_view folder, std::uint64_t& total)
+{
+    // An explicit stack instead of recursion: a tree can be deeper than a
+    // worker thread's stack allows. Subfolders are pushed in reverse, so each
+    // is visited in listing order after the files of its parent.
+    std::vector<std::u16string> pending{std::u16string(folder)};
+    while (!pending.empty()) {
+        const std::u16string current = std::move(pending.back());
+        pending.pop_back();
+        std::vector<std::u16string> subfolders;
+        for (const FindData& entry : ListEntries(current)) {
+            if (IsLink(entry))
+                continue;
+            std::u16string path = JoinPath(current, entry.name);
+            if (IsFolder(entry)) {
+                subfolders.push_back(std::move(path));
+                continue;
+            }
+            // The listing already holds the size; the query decides whether
+            // the file still counts (it may be gone or unreadable by now).
+            if (platform::GetFileAttributes(LongPathForm(path)).ok())
+                total += entry.size;
+        }
+        pending.insert(pending.end(), std::make_move_iterator(subfolders.rbegin()),
+                       std::make_move_iterator(subfolders.rend()));
+    }
+    return true;
+}
+
+bool DeleteFolderTree(std::u16string_view folder)
+{
+    // One frame per open folder, deepest last, instead of recursion (see
+    // SumFolderSize). A folder is removed once its frame has run out.
+    struct Frame {
+        std::u16string folder;
+        std::vector<FindData> entries;
+        std::size_t next = 0;
+    };
+    bool everythingRemoved = true;
+    std::vector<Frame> frames;
+    frames.push_back({std::u16string(folder), ListEntries(folder)});
+
+    while (!frames.empty()) {
+        Frame& frame = frames.back();
+        if (frame.next == frame.entries.size()) {
+            const std::u16string finished = std::move(frame.folder);
+            frames.pop_back();
+            // The starting folder stays; the caller removes it if it must.
+            if (!frames.empty() && !platform::RemoveDirectory(finished).ok())
+                everythingRemoved = false;
+            continue;
+        }
+
+        const FindData& entry = frame.entries[frame.next++];
+        std::u16string path = JoinPath(frame.folder, entry.name);
+        if (IsLink(entry)) {
+            // The link goes, its target stays: a link to a folder is removed
+            // like an empty folder, any other like a file.
+            const bool removed = IsFolder(entry) ? platform::RemoveDirectory(path).ok()
+                                                 : platform::DeleteFile(path).ok();
+            everythingRemoved = everythingRemoved && removed;
+            continue;
+        }
+        // Read-only, hidden and system would stop the deletion; a failure
+        // here shows up as a failed deletion just below.
+        (void)platform::SetFileAttributes(path, platform::kAttrNormal);
+        if (IsFolder(entry)) {
+            std::vector<FindData> children = ListEntries(path);
+            frames.push_back({std::move(path), std::move(children)}); // invalidates `frame`
+        } else if (!platform::DeleteFile(path).ok()) {
+            everythingRemoved = false;
+        }
+    }
+    return everythingRemoved;
+}
+
+} // namespace lockora::browse
