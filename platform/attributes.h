@@ -8,6 +8,7 @@
 #pragma once
 
 #include "platform/result.h"
+#include "platform/times.h"
 
 #include <cstdint>
 #include <string_view>
@@ -29,6 +30,17 @@ inline constexpr std::uint32_t kInvalidFileAttributes = 0xFFFFFFFF;
 // link reports 0x400, plus 0x10 when it points to a folder). Regular files
 // always carry archive (0x20).
 Result<std::uint32_t> GetFileAttributes(std::u16string_view path);
+
+// What GetFileAttributesEx reports of one item (WIN32_FILE_ATTRIBUTE_DATA).
+struct FileAttributeData {
+    std::uint32_t attributes = 0;
+    std::uint64_t size = 0; // 0 for folders and links
+    FileTime lastWriteTime;
+};
+
+// The attribute word, size and last-write time of an item, read at once;
+// a link is reported as itself, as by GetFileAttributes.
+Result<FileAttributeData> GetFileAttributesEx(std::u16string_view path);
 
 // Sets read-only, hidden, system and not-content-indexed from `attributes`
 // and keeps the rest; 0x80 (normal) clears them all. Archive and directory

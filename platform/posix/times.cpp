@@ -1,0 +1,102 @@
+#include "platform/times.h"
+
+#include "platform/errors.h"
+#include "platform/posix/host_io.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+#include <limits>
+#include <sys/stat.h>
+
+namespace platform {
+namespace {
+
+constexpr std::int64_t kTicksPerSecond = 10'000'000;
+// Seconds from 1601-01-01 to 1970-01-01.
+constexpr std::int64_t kEpochDifference = 11'644'473'600;
+// The years a SYSTEMTIME can hold.
+constexpr int kFirstYear = 1601;
+constexpr int kLastYear = 30827;
+
+CalendarTime FromTm(const std::tm& tm, int milliseconds)
+{
+    CalendarTime calendar;
+    calendar.year = tm.tm_year + 1900;
+    calendar.month = tm.tm_mon + 1;
+    calendar.dayOfWeek = tm.tm_wday;
+    calendar.day = tm.tm_mday;
+    calendar.hour = tm.tm_hour;
+    calendar.minute = tm.tm_min;
+    calendar.second = tm.tm_sec;
+    calendar.milliseconds = milliseconds;
+    return calendar;
+}
+
+} // namespace
+
+FileTime FileTimeFromUnix(std::int64_t seconds, std::int64_t nanoseconds)
+{
+    // Exact in 128 bits; times before 1601 clamp to 0 and times beyond the
+    // range to the largest value, which the calendar conversion refuses.
+    const __int128 sinceEpoch = (static_cast<__int128>(seconds) + kEpochDifference) * 1'000'000'000 + nanoseconds;
+    __int128 ticks = sinceEpoch / 100;
+    if (sinceEpoch % 100 < 0)
+        --ticks; // round towards the past, as for whole seconds
+    if (ticks < 0)
+        return FileTime{0};
+    constexpr auto kMax = std::numeric_limits<std::uint64_t>::max();
+    if (ticks > static_cast<__int128>(kMax))
+        return FileTime{kMax};
+    return FileTime{static_cast<std::uint64_t>(ticks)};
+}
+
+Result<FileTime> GetLastWriteTime(std::u16string_view path)
+{
+    auto host = hostfs::Resolve(path);
+    if (!host)
+        return host.error();
+    struct stat st {};
+    if (::lstat(host->path.c_str(), &st) != 0)
+        return Error(hostfs::ErrorForPath(errno, host->path));
+    return FileTimeFromUnix(st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
+}
+
+Result<CalendarTime> FileTimeToLocalTime(FileTime time)
+{
+    if (time.ticks > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))
+        return Error(kErrorInvalidParameter);
+    const auto ticks = static_cast<std::int64_t>(time.ticks);
+    const std::time_t seconds = ticks / kTicksPerSecond - kEpochDifference;
+    const int milliseconds = static_cast<int>(ticks % kTicksPerSecond / 10'000);
+    std::tm tm {};
+    if (!::localtime_r(&seconds, &tm))
+        return Error(kErrorInvalidParameter);
+    // The local offset can move a time near either end out of the calendar.
+    const long long year = static_cast<long long>(tm.tm_year) + 1900;
+    if (year < kFirstYear || year > kLastYear)
+        return Error(kErrorInvalidParameter);
+    return FromTm(tm, milliseconds);
+}
+
+Result<std::string> FormatFileTime(FileTime time)
+{
+    auto local = FileTimeToLocalTime(time);
+    if (!local)
+        return local.error();
+    char text[32];
+    std::snprintf(text, sizeof text, "%02d/%02d/%04d %02d:%02d", local->month, local->day, local->year, local->hour,
+                  local->minute);
+    return std::string(text);
+}
+
+CalendarTime LocalNow()
+{
+    timespec now {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    std::tm tm {};
+    ::localtime_r(&now.tv_sec, &tm);
+    return FromTm(tm, static_cast<int>(now.tv_nsec / 1'000'000));
+}
+
+} // namespace platform
