@@ -1,0 +1,94 @@
+#include "engine/web/browser_launcher.h"
+
+#include "engine/web/run_folder.h"
+
+#include <array>
+#include <sstream>
+#include <string_view>
+
+namespace lockora::engine::web {
+namespace {
+
+constexpr std::array<std::string_view, 6> kChromiumFamily = {
+    "chromium", "chromium-browser", "google-chrome", "google-chrome-stable", "microsoft-edge", "microsoft-edge-stable",
+};
+
+std::vector<std::string> SplitWords(const std::string& text)
+{
+    std::vector<std::string> words;
+    std::istringstream stream(text);
+    for (std::string word; stream >> word;)
+        words.push_back(word);
+    return words;
+}
+
+// Whether a program takes the app-mode arguments of Chromium.
+bool IsChromiumFamily(std::string_view program)
+{
+    const auto slash = program.find_last_of('/');
+    const std::string_view name = slash == std::string_view::npos ? program : program.substr(slash + 1);
+    return name.find("chrom") != std::string_view::npos || name.find("edge") != std::string_view::npos ||
+           name.find("brave") != std::string_view::npos;
+}
+
+std::vector<std::string> AppModeCommand(std::vector<std::string> command, const WindowLaunch& launch)
+{
+    command.push_back("--app=" + FileUrl(launch.startFile));
+    command.push_back("--user-data-dir=" + launch.profileFolder);
+    command.push_back("--window-size=" + std::to_string(launch.width) + "," + std::to_string(launch.height));
+    command.push_back("--no-first-run");
+    command.push_back("--no-default-browser-check");
+    command.push_back("--disable-sync");
+    command.push_back("--disable-background-networking");
+    command.push_back("--disable-component-update");
+    return command;
+}
+
+} // namespace
+
+BrowserLauncher::BrowserLauncher(ProcessRunner& runner, std::ostream& out, std::optional<std::string> setting)
+    : runner_(runner), out_(out), setting_(std::move(setting))
+{
+}
+
+std::optional<std::vector<std::string>> BrowserLauncher::Command(const WindowLaunch& launch) const
+{
+    if (setting_ && !setting_->empty()) {
+        if (*setting_ == "none")
+            return std::nullopt;
+        std::vector<std::string> command = SplitWords(*setting_);
+        if (command.empty())
+            return std::nullopt;
+        if (IsChromiumFamily(command.front()))
+            return AppModeCommand(std::move(command), launch);
+        command.push_back(FileUrl(launch.startFile));
+        return command;
+    }
+    for (const std::string_view name : kChromiumFamily) {
+        std::string program = FindProgram(std::string(name));
+        if (!program.empty())
+            return AppModeCommand({std::move(program)}, launch);
+    }
+    std::string opener = FindProgram("xdg-open");
+    if (!opener.empty())
+        return std::vector<std::string>{std::move(opener), FileUrl(launch.startFile)};
+    return std::nullopt;
+}
+
+void BrowserLauncher::Launch(const WindowLaunch& launch)
+{
+    if (const auto command = Command(launch); command && runner_.Start(*command))
+        return;
+    // Nothing opened a window: the user (or a test) opens the address.
+    out_ << launch.startAddress << std::endl;
+}
+
+bool BrowserLauncher::OpenWebAddress(const std::string& address)
+{
+    if (!address.starts_with("http://") && !address.starts_with("https://"))
+        return false;
+    const std::string opener = FindProgram("xdg-open");
+    return !opener.empty() && runner_.Start({opener, address});
+}
+
+} // namespace lockora::engine::web

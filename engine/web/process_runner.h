@@ -1,0 +1,25 @@
+// Starting the browser and the default-browser helper as separate processes.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace lockora::engine::web {
+
+class ProcessRunner {
+public:
+    virtual ~ProcessRunner() = default;
+    // Starts argv[0] (searched in PATH) with the arguments and does not wait
+    // for it; false when it cannot be started.
+    virtual bool Start(const std::vector<std::string>& argv) = 0;
+};
+
+// Real processes: standard output and error go to /dev/null, no descriptor
+// of ours is inherited, and the process is reaped when it ends.
+std::unique_ptr<ProcessRunner> MakeSystemProcessRunner();
+
+// The full path of an executable program found in PATH, or "".
+std::string FindProgram(const std::string& name);
+
+} // namespace lockora::engine::web

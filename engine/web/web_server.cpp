@@ -1,0 +1,331 @@
+#include "engine/web/web_server.h"
+
+#include "platform/errors.h"
+
+#include <boost/asio/dispatch.hpp>
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/post.hpp>
+#include <boost/beast/core.hpp>
+#include <boost/beast/http.hpp>
+#include <boost/beast/websocket.hpp>
+
+#include <chrono>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <unordered_map>
+#include <utility>
+
+namespace lockora::engine::web {
+namespace {
+
+namespace net = boost::asio;
+namespace beast = boost::beast;
+namespace http = beast::http;
+namespace websocket = beast::websocket;
+using tcp = net::ip::tcp;
+
+constexpr auto kHttpTimeout = std::chrono::seconds(30);
+// Requests are GETs; anything with a body larger than this is not ours.
+constexpr std::size_t kMaxRequestBody = 64 * 1024;
+
+class SocketSession;
+
+} // namespace
+
+struct WebServer::Impl {
+    explicit Impl(Limits limits) : limits(limits) {}
+
+    void Accept();
+    void Register(ConnectionId id, std::weak_ptr<SocketSession> session);
+    void Unregister(ConnectionId id);
+    std::shared_ptr<SocketSession> Find(ConnectionId id);
+
+    Limits limits;
+    std::uint16_t port = 0;
+    net::io_context ioc{1};
+    tcp::acceptor acceptor{ioc};
+    Delegate* delegate = nullptr;
+    std::thread thread;
+
+    std::mutex mutex; // guards the two below; taken from any thread
+    std::unordered_map<ConnectionId, std::weak_ptr<SocketSession>> sockets;
+    ConnectionId nextId = 1;
+};
+
+namespace {
+
+// One WebSocket: a read loop and a queue of outgoing messages, both on the
+// network thread.
+class SocketSession : public std::enable_shared_from_this<SocketSession> {
+public:
+    SocketSession(tcp::socket socket, WebServer::Impl& server) : ws_(std::move(socket)), server_(server) {}
+
+    void Accept(http::request<http::string_body> request)
+    {
+        ws_.set_option(websocket::stream_base::timeout::suggested(beast::role_type::server));
+        ws_.read_message_max(server_.limits.maxMessageBytes);
+        ws_.async_accept(request, [self = shared_from_this()](beast::error_code error) { self->OnAccept(error); });
+    }
+
+    void Send(std::string message)
+    {
+        net::post(ws_.get_executor(), [self = shared_from_this(), message = std::move(message)]() mutable {
+            if (self->closed_)
+                return;
+            self->outbox_.push_back(std::move(message));
+            if (self->outbox_.size() == 1)
+                self->Write();
+        });
+    }
+
+    void Close()
+    {
+        net::post(ws_.get_executor(), [self = shared_from_this()] {
+            if (self->closed_)
+                return;
+            self->ws_.async_close(websocket::close_code::normal, [self](beast::error_code) {});
+        });
+    }
+
+private:
+    void OnAccept(beast::error_code error)
+    {
+        if (error)
+            return;
+        {
+            std::lock_guard lock(server_.mutex);
+            id_ = server_.nextId++;
+        }
+        server_.Register(id_, weak_from_this());
+        server_.delegate->OnSocketOpened(id_);
+        Read();
+    }
+
+    void Read()
+    {
+        ws_.async_read(buffer_, [self = shared_from_this()](beast::error_code error, std::size_t) {
+            self->OnRead(error);
+        });
+    }
+
+    void OnRead(beast::error_code error)
+    {
+        if (error) {
+            // Closed by either side, or a message over the limit.
+            Closed();
+            return;
+        }
+        std::string message = beast::buffers_to_string(buffer_.data());
+        buffer_.consume(buffer_.size());
+        server_.delegate->OnSocketMessage(id_, std::move(message), ws_.got_text());
+        Read();
+    }
+
+    void Write()
+    {
+        ws_.text(true);
+        ws_.async_write(net::buffer(outbox_.front()),
+                        [self = shared_from_this()](beast::error_code error, std::size_t) {
+                            if (error) {
+                                self->outbox_.clear();
+                                return; // the read loop reports the close
+                            }
+                            self->outbox_.pop_front();
+                            if (!self->outbox_.empty())
+                                self->Write();
+                        });
+    }
+
+    void Closed()
+    {
+        if (closed_)
+            return;
+        closed_ = true;
+        outbox_.clear();
+        server_.Unregister(id_);
+        server_.delegate->OnSocketClosed(id_);
+    }
+
+    websocket::stream<beast::tcp_stream> ws_;
+    WebServer::Impl& server_;
+    beast::flat_buffer buffer_;
+    std::deque<std::string> outbox_;
+    ConnectionId id_ = 0;
+    bool closed_ = false;
+};
+
+// One HTTP connection: requests in turn, each answered by the delegate's
+// decision, until the peer closes or the request is upgraded.
+class HttpSession : public std::enable_shared_from_this<HttpSession> {
+public:
+    HttpSession(tcp::socket socket, WebServer::Impl& server) : stream_(std::move(socket)), server_(server) {}
+
+    void Run()
+    {
+        net::dispatch(stream_.get_executor(), [self = shared_from_this()] { self->Read(); });
+    }
+
+private:
+    void Read()
+    {
+        parser_.emplace();
+        parser_->header_limit(static_cast<std::uint32_t>(server_.limits.maxHeaderBytes));
+        parser_->body_limit(kMaxRequestBody);
+        stream_.expires_after(kHttpTimeout);
+        http::async_read(stream_, buffer_, *parser_,
+                         [self = shared_from_this()](beast::error_code error, std::size_t) { self->OnRead(error); });
+    }
+
+    void OnRead(beast::error_code error)
+    {
+        if (error == http::error::end_of_stream) {
+            beast::error_code ignored;
+            stream_.socket().shutdown(tcp::socket::shutdown_send, ignored);
+            return;
+        }
+        if (error) {
+            // A malformed or oversized request gets an answer, then the close.
+            if (error.category() == http::make_error_code(http::error::bad_target).category())
+                Answer(HttpResponse{400, {{"Content-Type", "text/plain; charset=utf-8"}}, "Bad Request\n"}, 11, false);
+            return;
+        }
+        http::request<http::string_body> request = parser_->release();
+        HttpRequest summary;
+        summary.method = std::string(request.method_string());
+        summary.target = std::string(request.target());
+        summary.host = std::string(request[http::field::host]);
+        if (const auto origin = request.find(http::field::origin); origin != request.end())
+            summary.origin = std::string(origin->value());
+        for (auto cookie = request.find(http::field::cookie);
+             cookie != request.end() && cookie->name() == http::field::cookie; ++cookie) {
+            if (!summary.cookie.empty())
+                summary.cookie += "; ";
+            summary.cookie += std::string(cookie->value());
+        }
+        summary.upgrade = websocket::is_upgrade(request);
+
+        RouteDecision decision = server_.delegate->Route(summary);
+        if (decision.acceptSocket) {
+            stream_.expires_never();
+            std::make_shared<SocketSession>(stream_.release_socket(), server_)->Accept(std::move(request));
+            return;
+        }
+        Answer(std::move(decision.response), request.version(), request.keep_alive() && !summary.upgrade);
+    }
+
+    void Answer(HttpResponse answer, unsigned version, bool keepAlive)
+    {
+        response_ = {};
+        response_.result(answer.status);
+        response_.version(version);
+        for (auto& [name, value] : answer.headers)
+            response_.set(name, value);
+        response_.body() = std::move(answer.body);
+        response_.keep_alive(keepAlive);
+        response_.prepare_payload();
+        stream_.expires_after(kHttpTimeout);
+        http::async_write(stream_, response_, [self = shared_from_this()](beast::error_code error, std::size_t) {
+            if (error)
+                return;
+            if (!self->response_.keep_alive()) {
+                beast::error_code ignored;
+                self->stream_.socket().shutdown(tcp::socket::shutdown_send, ignored);
+                return;
+            }
+            self->Read();
+        });
+    }
+
+    beast::tcp_stream stream_;
+    WebServer::Impl& server_;
+    beast::flat_buffer buffer_;
+    std::optional<http::request_parser<http::string_body>> parser_;
+    http::response<http::string_body> response_;
+};
+
+} // namespace
+
+void WebServer::Impl::Accept()
+{
+    acceptor.async_accept(ioc, [this](beast::error_code error, tcp::socket socket) {
+        if (error == net::error::operation_aborted || !acceptor.is_open())
+            return;
+        if (!error)
+            std::make_shared<HttpSession>(std::move(socket), *this)->Run();
+        Accept();
+    });
+}
+
+void WebServer::Impl::Register(ConnectionId id, std::weak_ptr<SocketSession> session)
+{
+    std::lock_guard lock(mutex);
+    sockets.emplace(id, std::move(session));
+}
+
+void WebServer::Impl::Unregister(ConnectionId id)
+{
+    std::lock_guard lock(mutex);
+    sockets.erase(id);
+}
+
+std::shared_ptr<SocketSession> WebServer::Impl::Find(ConnectionId id)
+{
+    std::lock_guard lock(mutex);
+    const auto at = sockets.find(id);
+    return at == sockets.end() ? nullptr : at->second.lock();
+}
+
+platform::Result<std::unique_ptr<WebServer>> WebServer::Listen(Limits limits)
+{
+    auto impl = std::make_unique<Impl>(limits);
+    const tcp::endpoint loopback(net::ip::make_address_v4("127.0.0.1"), 0);
+    beast::error_code error;
+    impl->acceptor.open(loopback.protocol(), error);
+    if (!error)
+        impl->acceptor.bind(loopback, error);
+    if (!error)
+        impl->acceptor.listen(net::socket_base::max_listen_connections, error);
+    if (!error)
+        impl->port = impl->acceptor.local_endpoint(error).port();
+    if (error)
+        return platform::Error(platform::ErrorFromErrno(error.value()));
+    return std::unique_ptr<WebServer>(new WebServer(std::move(impl)));
+}
+
+WebServer::WebServer(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+
+WebServer::~WebServer()
+{
+    impl_->ioc.stop();
+    if (impl_->thread.joinable())
+        impl_->thread.join();
+}
+
+std::uint16_t WebServer::Port() const
+{
+    return impl_->port;
+}
+
+void WebServer::Start(Delegate& delegate)
+{
+    impl_->delegate = &delegate;
+    impl_->Accept();
+    impl_->thread = std::thread([impl = impl_.get()] { impl->ioc.run(); });
+}
+
+void WebServer::Send(ConnectionId connection, std::string message)
+{
+    if (auto session = impl_->Find(connection))
+        session->Send(std::move(message));
+}
+
+void WebServer::Close(ConnectionId connection)
+{
+    if (auto session = impl_->Find(connection))
+        session->Close();
+}
+
+} // namespace lockora::engine::web
