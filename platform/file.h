@@ -51,21 +51,27 @@ public:
     File& operator=(const File&) = delete;
     ~File();
 
-    // Opens or creates a regular file. Errors include 2, 3, 5 (read-only file
-    // opened for writing, or a folder), 32 (share conflict), 80 (CreateNew on
-    // an existing file), 123 and 206 (bad path).
+    // Opens or creates a regular file (a symbolic link is followed). Errors
+    // include 2, 3, 5 (read-only file opened for writing or truncated, a
+    // folder or another non-regular file), 32 (share conflict, also for a
+    // truncation that a handle without write sharing would see), 80
+    // (CreateNew on an existing file), 87 (TruncateExisting without write
+    // access), 123 and 206 (bad path). CreateAlways truncates even when the
+    // handle only reads; nothing is truncated when the open fails.
     static Result<File> Open(std::u16string_view path, Access access, Share share, Disposition disposition);
 
     bool IsOpen() const { return fd_ >= 0; }
 
-    // Reads up to `length` bytes at `offset`; fewer at the end of the file.
+    // Reads up to `length` bytes at `offset`; fewer at the end of the file,
+    // 0 at or past it. Access denied (5) when the handle may not read.
     Result<std::uint32_t> ReadAt(std::uint64_t offset, void* buffer, std::uint32_t length);
     // Writes `length` bytes at `offset`; a short write (a full disk) is 112.
     Result<std::uint32_t> WriteAt(std::uint64_t offset, const void* buffer, std::uint32_t length);
-    // Forces written data to the disk (fsync).
+    // Forces written data to the disk (fsync); needs write access (5).
     Status Flush();
     Result<std::uint64_t> Size() const;
-    // Sets the end of the file to `size` (truncates or extends with zeros).
+    // Sets the end of the file to `size` (truncates or extends with zeros);
+    // needs write access (5).
     Status SetEnd(std::uint64_t size);
     // Closes now; closing a closed file does nothing.
     void Close();
@@ -83,10 +89,14 @@ namespace testing {
 
 // Fault injection for tests: the Nth File operation from now (1 = the next;
 // Open, ReadAt, WriteAt, Flush, Size and SetEnd count) fails with `code`.
-// Zero switches injection off. Counts operations of every thread.
+// Zero switches injection off. Counts operations of every thread; the
+// failure fires once. Counting starts with the first call of this function
+// or of ResetFileOperationCount, so a process that never asks pays one
+// relaxed atomic load per operation.
 void FailNthFileOperation(std::uint64_t n, ErrorCode code);
 // How many File operations have run since the counter was last reset.
 std::uint64_t FileOperationCount();
+// Sets the count to zero and cancels a pending injected failure.
 void ResetFileOperationCount();
 
 } // namespace testing

@@ -14,9 +14,9 @@ namespace platform {
 // Creates one folder: 183 when the name exists, 3 when its parent is missing.
 Status CreateDirectory(std::u16string_view path);
 
-// Removes an empty folder: 145 when it is not empty, 5 when it is read-only,
-// 267 when the path is a file. A symbolic link to a folder is removed as the
-// link.
+// Removes an empty folder: 145 when it is not empty, 5 when it is read-only
+// or a drive root, 267 when the path is a file (or a link to one). A
+// symbolic link to a folder is removed as the link; its target stays.
 Status RemoveDirectory(std::u16string_view path);
 
 // Whether the path names an existing folder (not a link to one). A trailing
@@ -26,13 +26,15 @@ bool IsDirectory(std::u16string_view path);
 // Whether anything (file, folder or link) exists at the path.
 bool PathExists(std::u16string_view path);
 
-// Deletes a file or a symbolic link: 2 when it is missing, 3 when its folder
-// is missing, 5 when it is read-only or a folder, 32 when an open handle does
-// not share deletion.
+// Deletes a file or a symbolic link (the link itself, never its target): 2
+// when it is missing, 3 when its folder is missing, 5 when it is read-only or
+// a folder, 32 when an open handle does not share deletion.
 Status DeleteFile(std::u16string_view path);
 
-// Renames a file or folder: 183 when the target exists, 17 across devices,
-// 32 when an open handle does not share deletion.
+// Renames a file or folder and never replaces an existing target: 183 when
+// the target exists, 2 or 3 when the source is missing, 3 when the target's
+// folder is missing, 17 across devices, 32 when an open handle of the source
+// does not share deletion, 5 for a drive root.
 Status MoveFile(std::u16string_view from, std::u16string_view to);
 
 // One entry of an enumeration (WIN32_FIND_DATA).
@@ -45,11 +47,14 @@ struct FindData {
 
 // Lists the entries of a folder whose names match the last component of
 // `pattern` ("C:\Data\*.*", "C:\Data\*", "C:\Data\*.txt"): * and ? wildcards,
-// letters compared without case, "*.*" matching every name. Entries are
-// sorted as Wine sorts them (case-insensitively, ties by code unit), with
-// "." and ".." first except at a drive root. Errors: 3 when the folder does
-// not exist, 2 when nothing matches, 267 when it is a file, 5 when it cannot
-// be read.
+// letters compared without case; a mask ending in ".*" also matches names
+// without an extension, so "*.*" matches every name. Entries are sorted as
+// Wine sorts them (case-insensitively, ties by code unit), with "." and ".."
+// first except at a drive root (the folder a drive letter maps to). Names
+// come in Windows form (HostNameToWindows); links are not followed. Errors:
+// 3 when the folder does not exist, 2 when nothing matches (or the mask is
+// empty), 267 when it is a file, 5 when it cannot be read, 123 for a mask
+// holding a character no name can hold.
 Result<std::vector<FindData>> FindFiles(std::u16string_view pattern);
 
 } // namespace platform

@@ -27,13 +27,16 @@ struct CalendarTime {
     int milliseconds = 0;
 };
 
+// A POSIX time as a file time; times before 1601 clamp to 0 and times past
+// the 64-bit range to its largest value.
 FileTime FileTimeFromUnix(std::int64_t seconds, std::int64_t nanoseconds = 0);
 
 // Last-write time of a file or folder (of the link itself for a link).
 Result<FileTime> GetLastWriteTime(std::u16string_view path);
 
 // Converts a file time to local calendar time in the process's time zone
-// (TZ). Fails with 87 for a time the calendar cannot express.
+// (TZ, with the daylight-saving rule of that date). Fails with 87 for a time
+// the calendar cannot express: local years before 1601 or after 30827.
 Result<CalendarTime> FileTimeToLocalTime(FileTime time);
 
 // The local calendar time of `time` as "%m/%d/%Y %H:%M" ("03/07/2021 14:05").
