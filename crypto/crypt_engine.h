@@ -1,0 +1,147 @@
+// CryptEngine: one object per encrypt or decrypt batch, owned by its worker
+// thread and used for every item of the batch.
+//
+// It holds the item's key material, the fixed 2,048-byte buffers of the
+// block loop, the running checksum, the three file handles and the progress
+// state, and performs the stream transform and the container format's
+// reading and writing. Failures inside an item throw AbandonItem; the item
+// operation catches it and cleans up. The members keep the system's names
+// and are plain data, set and read by the item operations.
+#pragma once
+
+#include "crypto/cipher.h"
+#include "crypto/container_crc.h"
+#include "crypto/container_trailer.h"
+#include "platform/file.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace lockora::crypto {
+
+// Whether a CipherStream call transforms whole words or a tail of bytes.
+enum class CipherUnit : std::uint8_t { Words, Bytes };
+
+// What a progress percentage is computed from.
+enum class ProgressMode : std::uint8_t {
+    WritePosition, // single-file items: the write position after the chunk
+    Counter,       // folder containers: uDone, advanced by every chunk
+};
+
+// Where a stream is read from (hSrcFile) and written to (hOutFile). A single
+// file reads and writes at the same offsets, so both start at 0 and move
+// together; inside a folder container one of them is ovlContainer.
+struct StreamCursor {
+    std::uint64_t read = 0;
+    std::uint64_t write = 0;
+};
+
+enum class TrailerOutcome : std::uint8_t {
+    Ok,              // kind known, uKey set, key table built
+    BadContainer,    // shorter than 32 bytes, or the trailer checksum is wrong
+    ReadFailed,      // the size or the trailer could not be read
+    WrongPassword,   // the password (nor, with the recovery flag, the program password) fits
+    DirectoryFailed, // a folder container's output directory cannot be created
+};
+
+struct TrailerResult {
+    TrailerOutcome outcome = TrailerOutcome::Ok;
+    platform::ErrorCode error = 0; // the error behind ReadFailed and DirectoryFailed
+};
+
+class CryptEngine {
+public:
+    CryptEngine() = default;
+    CryptEngine(const CryptEngine&) = delete;
+    CryptEngine& operator=(const CryptEngine&) = delete;
+    // Wipes the key material and the buffers.
+    ~CryptEngine();
+
+    // Key material of an item from the typed password: uKey = uKeyPlain =
+    // PasswordKey, uCheckPlain = PasswordCheck, and uCheckValue (the value
+    // to write) = uKeyPlain with bEptCanFgt, else uCheckPlain.
+    void DeriveKeys(std::u16string_view password);
+
+    // One segment of a stream: chunkCount chunks of chunkSize bytes (0 to
+    // 2,048), each read from hSrcFile at cursor.read, added to uCrc as
+    // plaintext, transformed with arrKeyTable and `counter`, and written to
+    // hOutFile at cursor.write (and to hBackupFile when encrypting with a
+    // backup open); then a progress notification when the percentage
+    // changed. A failed or short read abandons the item with "ReadFile
+    // Error", a failed write with "WriteFile Error", both after a
+    // MSG_SHOW_ERROR_INFO notification.
+    void CipherStream(std::uint64_t chunkCount, std::uint32_t chunkSize, CipherUnit unit, std::uint64_t& counter,
+                      StreamCursor& cursor, ProgressMode mode);
+
+    // A whole stream of `length` bytes, cut as every stream is cut: the full
+    // chunks, then the remainder rounded down to words (processed even when
+    // empty), then the tail of length mod 8 bytes; the counter starts at 10.
+    void TransformStream(std::uint64_t length, StreamCursor& cursor, ProgressMode mode);
+
+    // Appends the sealed trailer of the given kind to hOutFile (and to
+    // hBackupFile when open), each at its own current length.
+    void WriteTrailer(std::int32_t kind);
+
+    // Checks the container in hSrcFile and the password; for a folder
+    // container replaces the empty output file strOutPath (hOutFile) by a
+    // directory. Sets uContainerSize, and trailer when it could be read.
+    TrailerResult ReadTrailer();
+
+    // After the body was restored: whether the data checksum matches.
+    bool VerifyDataChecksum();
+
+    // Writes the records of everything below `folder` to hOutFile at
+    // ovlContainer, depth first, in listing order; symbolic links are
+    // skipped. Relative paths are taken from strSrcPath.
+    void PackFolder(std::u16string_view folder);
+    void WriteDirRecord(std::u16string_view path);
+    void WriteFileRecord(std::u16string_view path, std::uint64_t length);
+
+    // Restores the records of the folder container in hSrcFile below
+    // strOutPath. A record that is malformed, runs past the body or names a
+    // path outside the output folder shows the bad-record message box and
+    // abandons the item with "Error data" before anything is written for it.
+    void UnpackFolder();
+
+    // Direction of the batch's current item: true encrypt, false decrypt.
+    bool bEncrypt = true;
+    std::uint64_t uKey = 0;
+    std::uint64_t uKeyPlain = 0;
+    std::uint64_t uCheckPlain = 0;
+    std::uint64_t uCheckValue = 0;
+    KeyTable arrKeyTable{};
+    std::array<std::uint8_t, kBlockSize> byReadBlock{};
+    std::array<std::uint8_t, kBlockSize> byOutBlock{};
+    std::uint32_t uCrc = kCrcStart;
+
+    platform::File hSrcFile;
+    platform::File hOutFile;
+    platform::File hBackupFile;
+    std::u16string strSrcPath;
+    std::u16string strOutPath;
+    std::u16string strBackupPath;
+
+    std::uint64_t uTotal = 0;
+    std::uint64_t uDone = 0;
+    std::int32_t iLastPercent = 0;
+
+    std::uint64_t ovlContainer = 0;
+    std::uint64_t uContainerSize = 0;
+    ContainerTrailer trailer;
+
+    // The batch's copies of the settings.
+    bool bEptCanFgt = false;
+    bool bBackup = false;
+    std::uint64_t uPwd = 0;
+
+private:
+    [[noreturn]] void AbandonAfterError(std::string_view reason, platform::ErrorCode code);
+    [[noreturn]] void RejectRecord();
+    void ReportProgress(std::uint64_t done);
+    void WriteRecordHeader(std::int32_t kind, std::u16string_view path, std::optional<std::uint64_t> length);
+};
+
+} // namespace lockora::crypto
