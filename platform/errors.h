@@ -61,6 +61,10 @@ inline constexpr ErrorCode kErrorTimeout = 1460;
 inline constexpr ErrorCode kErrorInvalidData = 13;
 inline constexpr ErrorCode kErrorBadFormat = 11;
 inline constexpr ErrorCode kErrorBadlyFormattedRegistry = 1009;
+inline constexpr ErrorCode kErrorKeyDeleted = 1018;
+inline constexpr ErrorCode kErrorNoSuchPrivilege = 1313;
+inline constexpr ErrorCode kErrorResourceTypeNotFound = 1813;
+inline constexpr ErrorCode kErrorResourceNameNotFound = 1814;
 inline constexpr ErrorCode kErrorBadlyFormattedRegistryFile = 1010;
 
 // Which operation produced an errno; ENOENT and EEXIST mean different codes

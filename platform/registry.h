@@ -16,6 +16,7 @@
 // (values).
 #pragma once
 
+#include "platform/errors.h"
 #include "platform/result.h"
 
 #include <cstdint>
@@ -31,7 +32,6 @@ inline constexpr RegistryHive HKEY_LOCAL_MACHINE = RegistryHive::LocalMachine;
 inline constexpr RegistryHive HKEY_CLASSES_ROOT = RegistryHive::ClassesRoot;
 
 // The operation on an open key failed because the key was deleted since.
-inline constexpr ErrorCode kErrorKeyDeleted = 1018;
 
 inline constexpr std::size_t kMaxKeyNameUnits = 255;
 inline constexpr std::size_t kMaxValueNameUnits = 16383;

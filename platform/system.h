@@ -1,6 +1,7 @@
 // Facts about the running process and the machine.
 #pragma once
 
+#include "platform/errors.h"
 #include "platform/result.h"
 
 #include <cstdint>
@@ -68,7 +69,6 @@ struct PrivilegeId {
     friend bool operator==(PrivilegeId, PrivilegeId) = default;
 };
 
-inline constexpr ErrorCode kErrorNoSuchPrivilege = 1313;
 
 // Looks a privilege up by its name ("SeShutdownPrivilege"), ignoring letter
 // case; 1313 for a name that is no privilege.

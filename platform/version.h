@@ -5,6 +5,7 @@
 // time from the project version.
 #pragma once
 
+#include "platform/errors.h"
 #include "platform/result.h"
 
 #include <string>
@@ -12,8 +13,6 @@
 
 namespace platform {
 
-inline constexpr ErrorCode kErrorResourceTypeNotFound = 1813;
-inline constexpr ErrorCode kErrorResourceNameNotFound = 1814;
 
 // The value of `key` ("FileVersion", "ProductVersion"; letter case ignored)
 // in the version resource of `filePath`; an empty path means the running

@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   cmake g++ make pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  libboost-dev nlohmann-json3-dev libglib2.0-dev shared-mime-info
+  libboost-dev nlohmann-json3-dev libglib2.0-dev shared-mime-info xdg-utils adwaita-icon-theme
   chromium fonts-noto-cjk
   nodejs npm
 )

@@ -113,6 +113,10 @@ std::u16string SystemMessage(ErrorCode code)
     case kErrorPartialCopy: return u"Only part of a ReadProcessMemory or WriteProcessMemory request was completed.";
     case kErrorBadlyFormattedRegistry: return u"The configuration registry database is corrupt.";
     case kErrorBadlyFormattedRegistryFile: return u"The configuration registry key is invalid.";
+    case kErrorKeyDeleted: return u"Illegal operation attempted on a registry key that has been marked for deletion.";
+    case kErrorNoSuchPrivilege: return u"A specified privilege does not exist.";
+    case kErrorResourceTypeNotFound: return u"The specified resource type cannot be found in the image file.";
+    case kErrorResourceNameNotFound: return u"The specified resource name cannot be found in the image file.";
     case kErrorNoUnicodeTranslation: return u"No mapping for the Unicode character exists in the target multi-byte code page.";
     case kErrorCancelled: return u"The operation was canceled by the user.";
     case kErrorTimeout: return u"This operation returned because the timeout period expired.";

@@ -30,19 +30,37 @@ Sandbox::Sandbox() : root_(MakeTempRoot())
     fs::create_directories(root_ + "/c/App");
     fs::create_directories(root_ + "/d");
     fs::create_directories(registryFolder());
+    fs::create_directories(root_ + "/c/Windows/System32");
+    fs::create_directories(root_ + "/run");
 
     platform::DriveTable drives;
     drives.Map(u'C', root_ + "/c");
     drives.Map(u'D', root_ + "/d");
     platform::SetDriveTable(std::move(drives));
     platform::SetModuleFileName(std::u16string(kModuleDir) + u"\\Lockora.exe");
-    ::setenv("LOCKORA_REGISTRY", registryFolder().c_str(), 1);
+    SetEnvironment("LOCKORA_REGISTRY", registryFolder());
+    SetEnvironment("LOCKORA_SYSTEM_DIR", root_ + "/c/Windows/System32");
+    // Named mutexes of this test stay apart from other tests and a running program.
+    SetEnvironment("XDG_RUNTIME_DIR", root_ + "/run");
+}
+
+void Sandbox::SetEnvironment(const char* name, const std::string& value)
+{
+    const char* previous = std::getenv(name);
+    savedEnvironment_.emplace_back(name, previous ? std::optional<std::string>(previous) : std::nullopt);
+    ::setenv(name, value.c_str(), 1);
 }
 
 Sandbox::~Sandbox()
 {
     platform::SetDriveTable(platform::DriveTable::FromEnvironment());
     platform::SetModuleFileName({});
+    for (const auto& [name, value] : savedEnvironment_) {
+        if (value)
+            ::setenv(name.c_str(), value->c_str(), 1);
+        else
+            ::unsetenv(name.c_str());
+    }
     std::error_code ignored;
     std::filesystem::remove_all(root_, ignored);
 }

@@ -1,10 +1,17 @@
 // A private world for one test: temporary drives C: and D:, a registry
-// folder and a module folder, all removed when the test ends.
+// folder, a module folder, a system folder (C:\Windows\System32), a runtime
+// folder for named mutexes and a power recorder, all undone when the test
+// ends.
 #pragma once
+
+#include "tests/support/power_recorder.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
 #include <string>
 #include <string_view>
 
@@ -27,9 +34,15 @@ public:
     std::string registryFolder() const { return root_ + "/registry"; }
     // The executable's folder, "C:\App"; its file is "C:\App\Lockora.exe".
     static constexpr const char16_t* kModuleDir = u"C:\\App";
+    // Every power action a test requests lands here; nothing is run.
+    const PowerRecorder& power() const { return power_.recorder(); }
 
 private:
+    void SetEnvironment(const char* name, const std::string& value);
+
     std::string root_;
+    ScopedPowerRecorder power_;
+    std::vector<std::pair<std::string, std::optional<std::string>>> savedEnvironment_;
 };
 
 // Base of every test that touches files: SetUp builds a fresh Sandbox.
