@@ -1,33 +1,63 @@
 #include "crypto/cipher.h"
 
-#include <bit>
-#include <cstring>
+#include "crypto/crc_tables.h"
+#include "crypto/word_io.h"
 
 namespace lockora::crypto {
 namespace {
 
-std::uint64_t LoadLittleEndian(const std::uint8_t* bytes)
+template <Direction D>
+std::uint64_t TransformWord(std::uint64_t x, std::uint64_t k, std::uint64_t c)
 {
-    if constexpr (std::endian::native == std::endian::little) {
-        std::uint64_t word;
-        std::memcpy(&word, bytes, sizeof(word));
-        return word;
-    } else {
-        std::uint64_t word = 0;
-        for (int i = 7; i >= 0; --i)
-            word = (word << 8) | bytes[i];
-        return word;
-    }
+    if constexpr (D == Direction::Encrypt)
+        return (x ^ k) + k * c;
+    else
+        return (x - k * c) ^ k;
 }
 
-void StoreLittleEndian(std::uint64_t word, std::uint8_t* bytes)
+template <Direction D>
+void TransformWords(const KeyTable& table, const std::uint8_t* in, std::uint8_t* out, std::size_t words,
+                    std::uint64_t& counter)
 {
-    if constexpr (std::endian::native == std::endian::little) {
-        std::memcpy(bytes, &word, sizeof(word));
-    } else {
-        for (int i = 0; i < 8; ++i)
-            bytes[i] = static_cast<std::uint8_t>(word >> (8 * i));
+    const std::uint64_t first = counter;
+    for (std::size_t j = 0; j < words; ++j)
+        StoreWord(TransformWord<D>(LoadWord(in + 8 * j), table[j], first + j), out + 8 * j);
+    counter = first + words;
+}
+
+// Word j always uses T[j] and counter + j, so the words of the striped
+// checksum runs can be transformed in the order the checksum visits them.
+template <Direction D>
+void TransformWordsWithCrc(const KeyTable& table, const std::uint8_t* in, std::uint8_t* out, std::size_t words,
+                           std::uint64_t& counter, std::uint32_t& crc)
+{
+    using namespace crc_detail;
+    constexpr std::size_t kStripeWords = kStripe / 8;
+    constexpr std::size_t kRunWords = kStripedRun / 8;
+    const std::uint64_t first = counter;
+    std::uint32_t r = crc;
+    std::size_t j = 0;
+    for (; words - j >= kRunWords; j += kRunWords) {
+        std::uint32_t regs[kStripes] = {r};
+        for (std::size_t i = 0; i < kStripeWords; ++i) {
+            for (std::size_t s = 0; s < kStripes; ++s) {
+                const std::size_t w = j + s * kStripeWords + i;
+                const std::uint64_t x = LoadWord(in + 8 * w);
+                const std::uint64_t y = TransformWord<D>(x, table[w], first + w);
+                StoreWord(y, out + 8 * w);
+                regs[s] = Step8(regs[s], D == Direction::Encrypt ? x : y);
+            }
+        }
+        r = JoinStripes(regs);
     }
+    for (; j < words; ++j) {
+        const std::uint64_t x = LoadWord(in + 8 * j);
+        const std::uint64_t y = TransformWord<D>(x, table[j], first + j);
+        StoreWord(y, out + 8 * j);
+        r = Step8(r, D == Direction::Encrypt ? x : y);
+    }
+    counter = first + words;
+    crc = r;
 }
 
 } // namespace
@@ -42,20 +72,19 @@ void BuildKeyTable(std::uint64_t key, KeyTable& table)
 void CipherWords(Direction direction, const KeyTable& table, const std::uint8_t* in, std::uint8_t* out,
                  std::size_t n, std::uint64_t& counter)
 {
-    const std::size_t words = n / 8;
-    std::uint64_t c = counter;
-    if (direction == Direction::Encrypt) {
-        for (std::size_t j = 0; j < words; ++j, ++c) {
-            const std::uint64_t k = table[j];
-            StoreLittleEndian((LoadLittleEndian(in + 8 * j) ^ k) + k * c, out + 8 * j);
-        }
-    } else {
-        for (std::size_t j = 0; j < words; ++j, ++c) {
-            const std::uint64_t k = table[j];
-            StoreLittleEndian((LoadLittleEndian(in + 8 * j) - k * c) ^ k, out + 8 * j);
-        }
-    }
-    counter = c;
+    if (direction == Direction::Encrypt)
+        TransformWords<Direction::Encrypt>(table, in, out, n / 8, counter);
+    else
+        TransformWords<Direction::Decrypt>(table, in, out, n / 8, counter);
+}
+
+void CipherWordsWithCrc(Direction direction, const KeyTable& table, const std::uint8_t* in, std::uint8_t* out,
+                        std::size_t n, std::uint64_t& counter, std::uint32_t& crc)
+{
+    if (direction == Direction::Encrypt)
+        TransformWordsWithCrc<Direction::Encrypt>(table, in, out, n / 8, counter, crc);
+    else
+        TransformWordsWithCrc<Direction::Decrypt>(table, in, out, n / 8, counter, crc);
 }
 
 void CipherBytes(Direction direction, const KeyTable& table, const std::uint8_t* in, std::uint8_t* out,

@@ -33,6 +33,12 @@ void BuildKeyTable(std::uint64_t key, KeyTable& table);
 void CipherWords(Direction direction, const KeyTable& table, const std::uint8_t* in, std::uint8_t* out,
                  std::size_t n, std::uint64_t& counter);
 
+// CipherWords, and the container checksum register `crc` run over the
+// plaintext words (the input when encrypting, the output when decrypting)
+// in the same pass: the block loop's hot path.
+void CipherWordsWithCrc(Direction direction, const KeyTable& table, const std::uint8_t* in, std::uint8_t* out,
+                        std::size_t n, std::uint64_t& counter, std::uint32_t& crc);
+
 // Transforms n bytes (0 to 7) with the bytes of T[0], least significant
 // first, and the low 8 bits of the counter, which advances per byte.
 void CipherBytes(Direction direction, const KeyTable& table, const std::uint8_t* in, std::uint8_t* out,

@@ -51,8 +51,10 @@ void CryptEngine::ReportProgress(std::uint64_t done)
 void CryptEngine::CipherStream(std::uint64_t chunkCount, std::uint32_t chunkSize, CipherUnit unit,
                                std::uint64_t& counter, StreamCursor& cursor, ProgressMode mode)
 {
-    // The buffers hold one block; anything larger is a caller's bug.
-    if (chunkSize > kBlockSize || (unit == CipherUnit::Bytes && chunkSize > 7))
+    // The buffers hold one block, words come whole and tails are shorter
+    // than a word; anything else is a caller's bug.
+    if (chunkSize > kBlockSize || (unit == CipherUnit::Words && chunkSize % 8 != 0) ||
+        (unit == CipherUnit::Bytes && chunkSize > 7))
         std::abort();
     const Direction direction = bEncrypt ? Direction::Encrypt : Direction::Decrypt;
     const bool toBackup = bEncrypt && hBackupFile.IsOpen();
@@ -69,14 +71,16 @@ void CryptEngine::CipherStream(std::uint64_t chunkCount, std::uint32_t chunkSize
             if (*read != chunkSize)
                 AbandonAfterError(kReadFileError, platform::kErrorHandleEof);
 
-            if (bEncrypt)
-                ContainerCrcUpdate(uCrc, plainIn);
-            if (unit == CipherUnit::Words)
-                CipherWords(direction, arrKeyTable, byReadBlock.data(), byOutBlock.data(), chunkSize, counter);
-            else
+            if (unit == CipherUnit::Words) {
+                CipherWordsWithCrc(direction, arrKeyTable, byReadBlock.data(), byOutBlock.data(), chunkSize, counter,
+                                   uCrc);
+            } else {
+                if (bEncrypt)
+                    ContainerCrcUpdate(uCrc, plainIn);
                 CipherBytes(direction, arrKeyTable, byReadBlock.data(), byOutBlock.data(), chunkSize, counter);
-            if (!bEncrypt)
-                ContainerCrcUpdate(uCrc, plainOut);
+                if (!bEncrypt)
+                    ContainerCrcUpdate(uCrc, plainOut);
+            }
 
             const auto written = hOutFile.WriteAt(cursor.write, byOutBlock.data(), chunkSize);
             if (!written || *written != chunkSize)

@@ -61,7 +61,7 @@ TEST(ContainerCrcTest, EightBytesPerStepEqualsOneByteAtATime)
     }
     std::uint32_t fast = kCrcStart;
     std::uint32_t slow = kCrcStart;
-    for (std::size_t chunk : {2048u, 3u, 1000u, 1949u}) {
+    for (std::size_t chunk : {2048u, 3u, 1000u, 1949u, 1023u, 1024u, 1025u, 4103u}) {
         const auto part = std::span(data).first(chunk);
         ContainerCrcUpdate(fast, part);
         slow = BytewiseUpdate(slow, part);

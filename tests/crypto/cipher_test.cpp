@@ -1,8 +1,10 @@
 #include "crypto/cipher.h"
+#include "crypto/container_crc.h"
 #include "crypto/progress.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <random>
@@ -80,6 +82,39 @@ TEST(CipherWordsTest, DecryptInvertsEncryptInPlace)
     counter = 0xFFFFFFFFFFFFFF00ull;
     CipherWords(Direction::Decrypt, table, buffer.data(), buffer.data(), kBlockSize, counter);
     EXPECT_EQ(buffer, plain);
+}
+
+TEST(CipherWordsTest, CipheringWithTheChecksumEqualsBothApart)
+{
+    KeyTable table{};
+    BuildKeyTable(0x9E3779B97F4A7C15ull, table);
+    std::mt19937_64 random(11);
+    std::array<std::uint8_t, kBlockSize> plain{};
+    for (auto& byte : plain)
+        byte = static_cast<std::uint8_t>(random());
+
+    // Below, at and around the striped runs of the checksum.
+    for (std::size_t n : {0u, 8u, 1016u, 1024u, 1032u, 2040u, 2048u}) {
+        std::array<std::uint8_t, kBlockSize> apart{};
+        std::array<std::uint8_t, kBlockSize> fused{};
+        std::uint64_t counterApart = 266;
+        std::uint64_t counterFused = 266;
+        std::uint32_t crcApart = 0x0BADF00D;
+        std::uint32_t crcFused = 0x0BADF00D;
+        ContainerCrcUpdate(crcApart, std::span(plain.data(), n));
+        CipherWords(Direction::Encrypt, table, plain.data(), apart.data(), n, counterApart);
+        CipherWordsWithCrc(Direction::Encrypt, table, plain.data(), fused.data(), n, counterFused, crcFused);
+        EXPECT_EQ(fused, apart) << n;
+        EXPECT_EQ(counterFused, counterApart) << n;
+        EXPECT_EQ(crcFused, crcApart) << n;
+
+        // Decrypting checksums the output, in place.
+        counterFused = 266;
+        crcFused = 0x0BADF00D;
+        CipherWordsWithCrc(Direction::Decrypt, table, fused.data(), fused.data(), n, counterFused, crcFused);
+        EXPECT_TRUE(std::equal(plain.begin(), plain.begin() + n, fused.begin())) << n;
+        EXPECT_EQ(crcFused, crcApart) << n;
+    }
 }
 
 TEST(ProgressPercentTest, IntegerDivisionWithTheLargeTotalRule)
