@@ -8,14 +8,6 @@
 namespace lockora::logging {
 namespace {
 
-// The executable's folder: its path cut before the last "\".
-std::u16string ModuleDir()
-{
-    std::u16string path = platform::ModuleFileName();
-    const std::size_t cut = path.rfind(u'\\');
-    return cut == std::u16string::npos ? std::u16string{} : path.substr(0, cut);
-}
-
 bool IsOverLimit(std::uint64_t size)
 {
     return size > DiagnosticLog::kSizeLimit;
@@ -36,7 +28,7 @@ DiagnosticLog::DiagnosticLog(std::u16string_view configFile, LogSources sources)
 DiagnosticLog& DiagnosticLog::Process()
 {
     // Never destroyed: detached workers may still log while the process exits.
-    static DiagnosticLog* const log = new DiagnosticLog(ModuleDir() + u"\\config.ini");
+    static DiagnosticLog* const log = new DiagnosticLog(platform::ModuleDir() + u"\\config.ini");
     return *log;
 }
 

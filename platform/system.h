@@ -18,6 +18,11 @@ std::u16string ModuleFileName();
 // give every run its own folder for "config.ini", "Log" and the data folder.
 void SetModuleFileName(std::u16string path);
 
+// The executable's folder without a trailing separator: the module file name
+// cut before its last "\" (empty when it has none). "config.ini", "Log" and
+// the data folder lie in it.
+std::u16string ModuleDir();
+
 // The command-line text a GUI entry receives: the arguments without the
 // program name. It is rebuilt from the program's arguments the way the
 // registered commands pass them: the first one as it is, every later one in

@@ -39,6 +39,13 @@ std::u16string ModuleFileName()
     return ReadExecutablePath();
 }
 
+std::u16string ModuleDir()
+{
+    const std::u16string path = ModuleFileName();
+    const auto separator = path.rfind(u'\\');
+    return separator == std::u16string::npos ? std::u16string{} : path.substr(0, separator);
+}
+
 void SetModuleFileName(std::u16string path)
 {
     auto& holder = Holder();
