@@ -1,0 +1,65 @@
+#include "browse/icon_cache.h"
+#include "browse/partitions.h"
+
+#include "platform/path.h"
+#include "tests/browse/browse_test_support.h"
+#include "tests/support/sandbox.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+namespace lockora::browse {
+namespace {
+
+using bridge::ScriptValue;
+using testing::ScopedTimeZone;
+using testing::SetWriteTimeUtc;
+
+class PartitionsTest : public lockora::testing::SandboxTest {};
+
+TEST_F(PartitionsTest, OneRowPerDriveInLetterOrder)
+{
+    ScopedTimeZone zone("UTC0");
+    SetWriteTimeUtc(sandbox().driveRoot('D'), 2021, 3, 7, 14, 5);
+    IconCache icons;
+    const ScriptValue rows = GetAllPartitionInfo(icons);
+    ASSERT_EQ(rows.Length(), 2u);
+    EXPECT_EQ(rows.At(0).At(0), ScriptValue::String(u"C:"));
+    EXPECT_EQ(rows.At(1).At(0), ScriptValue::String(u"D:"));
+    EXPECT_EQ(rows.At(1), ScriptValue::Array({ScriptValue::String(u"D:"), ScriptValue::String(u"03/07/2021 14:05"),
+                                              ScriptValue::String(icons.Lookup(u"D:").typeName),
+                                              ScriptValue::String(u"0"), ScriptValue::Int(0)}));
+    for (const ScriptValue& row : rows.Elements()) {
+        EXPECT_EQ(row.At(4), ScriptValue::Int(0));
+        EXPECT_FALSE(row.At(2).GetString().empty());
+        EXPECT_EQ(row.Length(), 5u);
+    }
+    icons.WaitForWalk(std::chrono::seconds(20));
+}
+
+TEST_F(PartitionsTest, DriveWhoseStatusFailsStillGetsARow)
+{
+    ScopedTimeZone zone("UTC0");
+    platform::DriveTable drives;
+    drives.Map(u'C', sandbox().driveRoot('C'));
+    drives.Map(u'E', sandbox().root() + "/no-such-drive");
+    platform::SetDriveTable(std::move(drives));
+    IconCache icons;
+    const ScriptValue rows = GetAllPartitionInfo(icons);
+    ASSERT_EQ(rows.Length(), 2u);
+    EXPECT_EQ(rows.At(1).At(0), ScriptValue::String(u"E:"));
+    EXPECT_EQ(rows.At(1).At(1), ScriptValue::String(u"01/01/1970 00:00"));
+    EXPECT_EQ(rows.At(1).At(3), ScriptValue::String(u"0"));
+    EXPECT_EQ(rows.At(1).At(4), ScriptValue::Int(0));
+}
+
+TEST_F(PartitionsTest, NoDrivesGiveNoRows)
+{
+    platform::SetDriveTable(platform::DriveTable());
+    IconCache icons;
+    EXPECT_EQ(GetAllPartitionInfo(icons), ScriptValue::Array());
+}
+
+} // namespace
+} // namespace lockora::browse
