@@ -1,4 +1,5 @@
 #include "bridge/script_value.h"
+#include "log/diagnostic_log.h"
 #include "platform/folders.h"
 #include "platform/registry.h"
 #include "platform/text.h"
@@ -70,6 +71,20 @@ TEST_F(SettingsStoreTest, FirstRunGivesDefaultsAndWritesThemToTheRegistry)
     EXPECT_FALSE(platform::PathExists(kSettingFile));
     settings.Save();
     EXPECT_EQ(platform::Utf8ToUtf16(SettingFile()), kDefaultFile);
+}
+
+TEST_F(SettingsStoreTest, EveryLoadAndSaveLogsTheFilePath)
+{
+    ASSERT_TRUE(platform::CreateDirectory(u"C:\\App\\Log").ok());
+    logging::InitLog(u"C:\\App\\Log\\Lockora.log");
+    SettingsRecord record;
+    LoadSettings(record);
+    SaveSettings(record);
+    const std::string log = testing::ReadHostFile(sandbox(), u"C:\\App\\Log\\Lockora.log");
+    const std::string line = "[DEBUG]: Setting file is C:\\App\\Ombrix Lockora Sentinex\\FileUseSetting.dat";
+    const std::size_t first = log.find(line);
+    ASSERT_NE(first, std::string::npos) << log;
+    EXPECT_NE(log.find(line, first + line.size()), std::string::npos) << log;
 }
 
 TEST_F(SettingsStoreTest, RegistryIsReadWhenThereIsNoFile)
