@@ -170,6 +170,11 @@ TEST_F(AttributeWorkerTest, LinksAreCountedButNeverEntered)
     EXPECT_EQ(AttributesOf(u"C:\\Outside") & (kAttrReadOnly | kAttrHidden), 0u);
     EXPECT_EQ(AttributesOf(u"C:\\Outside\\secret.txt") & (kAttrReadOnly | kAttrHidden), 0u);
     EXPECT_EQ(AttributesOf(u"C:\\Data\\Box\\Sub\\x.txt") & (kAttrReadOnly | kAttrHidden), kAttrReadOnly | kAttrHidden);
+
+    // A link chosen itself is changed as the link, never through it.
+    AttributeWorker({u"5", u"C:\\Data\\Box\\ToOutside"});
+    EXPECT_EQ(AttributesOf(u"C:\\Outside") & (kAttrReadOnly | kAttrHidden), 0u);
+    EXPECT_EQ(AttributesOf(u"C:\\Outside\\secret.txt") & (kAttrReadOnly | kAttrHidden), 0u);
 }
 
 TEST_F(AttributeWorkerTest, CountIncludesHiddenEntriesAndNestedFolders)
