@@ -47,4 +47,9 @@ Result<FileAttributeData> GetFileAttributesEx(std::u16string_view path);
 // bits are ignored. A symbolic link's attributes cannot be changed (5).
 Status SetFileAttributes(std::u16string_view path, std::uint32_t attributes);
 
+// How many names the item has (hard links); a symbolic link is counted as
+// itself, never through its target. Counts beyond 32 bits read as the
+// largest value.
+Result<std::uint32_t> GetFileLinkCount(std::u16string_view path);
+
 } // namespace platform

@@ -4,7 +4,9 @@
 #include "platform/posix/dos_attributes.h"
 #include "platform/posix/host_io.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -101,6 +103,14 @@ Status SetFileAttributes(std::u16string_view path, std::uint32_t attributes)
     // attributes fails the call before the mode has changed.
     PLATFORM_TRY(ApplyStoredBits(*item, wanted & hostfs::kXattrFileBits, hostfs::kXattrFileBits));
     return ApplyReadOnly(*item, (wanted & kAttrReadOnly) != 0);
+}
+
+Result<std::uint32_t> GetFileLinkCount(std::u16string_view path)
+{
+    auto item = LookUp(path);
+    if (!item)
+        return item.error();
+    return static_cast<std::uint32_t>(std::min<std::uint64_t>(item->st.st_nlink, UINT32_MAX));
 }
 
 } // namespace platform

@@ -170,5 +170,18 @@ TEST_F(AttributesTest, ExtendedQueryReportsSizeAndTime)
     EXPECT_EQ(GetFileAttributesEx(u"C:\\Data").value().size, 0u);
 }
 
+TEST_F(AttributesTest, LinkCountSeesHardLinksButNotThroughSymbolicLinks)
+{
+    WriteHostFile(sandbox(), u"C:\\Data\\one.txt", "x");
+    EXPECT_EQ(GetFileLinkCount(u"C:\\Data\\one.txt").value(), 1u);
+    fs::create_hard_link(sandbox().host(u"C:\\Data\\one.txt"), sandbox().host(u"D:\\two.txt"));
+    EXPECT_EQ(GetFileLinkCount(u"C:\\Data\\one.txt").value(), 2u);
+    EXPECT_EQ(GetFileLinkCount(u"D:\\two.txt").value(), 2u);
+
+    fs::create_symlink(sandbox().host(u"C:\\Data\\one.txt"), sandbox().host(u"C:\\link"));
+    EXPECT_EQ(GetFileLinkCount(u"C:\\link").value(), 1u);
+    EXPECT_EQ(GetFileLinkCount(u"C:\\Data\\missing").code(), kErrorFileNotFound);
+}
+
 } // namespace
 } // namespace platform
