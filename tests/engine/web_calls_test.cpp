@@ -75,6 +75,24 @@ TEST_F(WebEngineTest, APageFunctionAnswersAWorkerThread)
     EXPECT_EQ(broken.value.GetString(), u"ReferenceError: x is not defined");
 }
 
+TEST_F(WebEngineTest, TheUiThreadServesNativeCallsWhileItWaitsForThePage)
+{
+    OpenPage();
+    RunLoop();
+    // CallPage runs on the UI thread and waits there for AskBack ...
+    client->Send({{"type", "call"}, {"id", 500}, {"name", "CallPage"}, {"args", {"AskBack"}}});
+    const auto invoke = client->WaitFor([](const json& m) { return IsInvoke(m, "AskBack"); });
+    ASSERT_TRUE(invoke.has_value());
+    // ... and the page's own native call in the meantime still runs.
+    const auto echoed = client->Call("Echo", {"meanwhile"});
+    ASSERT_TRUE(echoed.has_value());
+    EXPECT_EQ((*echoed)["value"], "meanwhile");
+    client->Send({{"type", "answer"}, {"id", (*invoke)["id"]}, {"value", 7}});
+    const auto result = client->WaitFor([](const json& m) { return m.value("id", 0) == 500; });
+    ASSERT_TRUE(result.has_value());
+    EXPECT_EQ((*result)["value"], 7);
+}
+
 TEST_F(WebEngineTest, SeveralWorkersGetTheirOwnAnswers)
 {
     OpenPage();

@@ -4,6 +4,7 @@
 
 #include "engine/web/web_engine.h"
 #include "engine/web/testing/page_client.h"
+#include "platform/text.h"
 #include "tests/support/sandbox.h"
 
 #include "test_archive_block.h"
@@ -43,7 +44,8 @@ private:
 };
 
 // Archive items for "this://app/", and native functions:
-// Add([a, b]) -> a + b, Echo(x) -> x, Fail() throws.
+// Add([a, b]) -> a + b, Echo(x) -> x, Fail() throws, CallPage(name) -> the
+// value of the page function `name` called from the UI thread.
 class TestHost : public bridge::EngineHost {
 public:
     bridge::Engine* engine = nullptr;
@@ -79,6 +81,11 @@ public:
         }
         if (name == "Fail" && arguments.empty())
             throw std::runtime_error("native failure");
+        if (name == "CallPage" && arguments.size() == 1) {
+            const std::string function = platform::Utf16ToUtf8(arguments[0].GetString());
+            result = engine->CallFunction(1, function, bridge::ScriptValue::Int(1)).value;
+            return true;
+        }
         return false;
     }
 
