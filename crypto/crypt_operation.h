@@ -1,0 +1,72 @@
+// The encrypt and decrypt operations of one batch: one CryptEngine and the
+// batch's copy of the settings, used for every item of the batch in turn.
+//
+// An item is opened first (source, output and, when encrypting with backups,
+// the backup container). A failure to open ends the batch; a failure after
+// that abandons only the item, removes everything it wrote and leaves its
+// source as it was. After a successful item the source (the plain item, or
+// the container) is kept, deleted or shredded as iDelSel says.
+#pragma once
+
+#include "crypto/crypt_engine.h"
+#include "settings/settings_record.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace lockora::crypto {
+
+// OpenItem's results; anything but kOpened ends the batch.
+enum OpenResult : int {
+    kOpened = 0,
+    kOpenFailed = 1,         // the source or the output cannot be opened or created
+    kBackupFailed = 2,       // the backup container cannot be created (encrypting)
+    kDirectoryFailed = 3,    // a folder container's output folder cannot be created
+    kContainerRejected = 4,  // not a container, damaged trailer, wrong password, unreadable
+};
+
+// What happens to the source of an item after it succeeded (iDelSel).
+enum DeleteSelection : std::int32_t {
+    kKeepSource = 0,
+    kDeleteSource = 1,
+    kShredSource = 2,
+};
+
+class CryptOperation {
+public:
+    CryptOperation() = default;
+    CryptOperation(const CryptOperation&) = delete;
+    CryptOperation& operator=(const CryptOperation&) = delete;
+
+    // Takes the batch's copy of the settings, member by member; the engine
+    // reads bEptCanFgt, bBackup and uPwd from it, the items iDelSel and
+    // strBackDir.
+    void ApplyOptions(const settings::SettingsRecord& record);
+    const settings::SettingsRecord& options() const { return settings_; }
+
+    // One item of the batch; each returns OpenItem's result.
+    int EncryptItem(std::u16string_view path, std::u16string_view password);
+    int DecryptItem(std::u16string_view path, std::u16string_view password);
+
+    // Closes whatever an item left open.
+    void CloseHandles();
+
+    CryptEngine& engine() { return engine_; }
+
+private:
+    int OpenEncryptItem(bool& isFolder);
+    int EncryptFile();
+    int EncryptFolder();
+    void DiscardContainers();
+
+    int OpenDecryptItem(bool& isFolder);
+    int RejectContainer(TrailerOutcome outcome);
+    int DecryptFile();
+    int DecryptFolder();
+
+    CryptEngine engine_;
+    settings::SettingsRecord settings_;
+};
+
+} // namespace lockora::crypto
