@@ -1,0 +1,24 @@
+// The program entry: the command line, the web engine, then AppMain.
+#include "app/app_main.h"
+#include "app/command_line.h"
+#include "app/ui_archive.h"
+#include "engine/web/web_engine.h"
+#include "platform/system.h"
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv)
+{
+    platform::SetCommandLineArguments(std::vector<std::string>(argv + 1, argv + argc));
+    lockora::app::g_commandLine = platform::CommandLineText();
+
+    auto engine = lockora::engine::web::WebEngine::Create();
+    if (!engine.ok()) {
+        std::cerr << "Lockora: the UI engine cannot start (error " << engine.code() << ")" << std::endl;
+        return lockora::app::kExitEngineMissing;
+    }
+    lockora::bridge::Engine& ui = **engine;
+    return lockora::app::AppMain(ui, lockora::app::UiArchiveBlock(), [&ui] { return ui.RunMessageLoop(); });
+}
