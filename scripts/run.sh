@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Builds the program and starts it; arguments pass through to it, e.g.
+#   scripts/run.sh encrypt /home/me/Documents/report.txt
+# Without a display (no DISPLAY or WAYLAND_DISPLAY) no browser window can
+# open, so the program prints the address to open instead.
+#   LOCKORA_BUILD_DIR=<build dir> scripts/run.sh     (default: build/)
+set -euo pipefail
+repo="$(cd "$(dirname "$0")/.." && pwd)"
+build_dir="${LOCKORA_BUILD_DIR:-$repo/build}"
+
+bash "$repo/scripts/setup.sh"
+if [[ ! -f $build_dir/CMakeCache.txt ]]; then
+  cmake -S "$repo" -B "$build_dir" >/dev/null
+fi
+cmake --build "$build_dir" --target lockora -j "$(nproc)"
+
+if [[ -z ${DISPLAY:-} && -z ${WAYLAND_DISPLAY:-} && -z ${LOCKORA_BROWSER:-} ]]; then
+  export LOCKORA_BROWSER=none
+fi
+exec "$build_dir/app/lockora" "$@"
