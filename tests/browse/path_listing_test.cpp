@@ -35,21 +35,39 @@ protected:
     void MakeFolder(std::u16string_view path) { std::filesystem::create_directories(sandbox().host(path)); }
     void SetTime(std::u16string_view path) { SetWriteTimeUtc(sandbox().host(path), 2021, 3, 7, 13, 5); }
 
+    void SetUp() override
+    {
+        SandboxTest::SetUp();
+        bridge::MainWindow::Register(&window_);
+        window_.Respond("RefreshFileListInfo", {});
+        callsBefore_ = window_.Calls().size();
+    }
+
     // The rows of the one RefreshFileListInfo call that a request makes.
     ScriptValue DeliveredRows()
     {
-        const bool delivered = window_.WaitFor([](const auto& calls) { return !calls.empty(); });
+        const bool delivered = window_.WaitFor([this](const auto& calls) { return calls.size() > callsBefore_; });
         EXPECT_TRUE(delivered) << "no rows arrived";
         if (!delivered)
             return {};
         const auto calls = window_.Calls();
-        EXPECT_EQ(calls.size(), 1u);
-        EXPECT_EQ(calls.front().name, "RefreshFileListInfo");
-        return calls.front().argument;
+        EXPECT_EQ(calls.size(), callsBefore_ + 1);
+        EXPECT_EQ(calls.back().name, "RefreshFileListInfo");
+        return calls.back().argument;
+    }
+
+    // One window for the whole run, never destroyed: a detached worker may
+    // still be on its way out of CallPageFunction when its test has seen the
+    // rows, and the window must not go away under it.
+    static RecordingMainWindow& SharedWindow()
+    {
+        static auto* window = new RecordingMainWindow();
+        return *window;
     }
 
     ScopedTimeZone zone_{kFixedZone};
-    RecordingMainWindow window_;
+    RecordingMainWindow& window_ = SharedWindow();
+    std::size_t callsBefore_ = 0;
 };
 
 TEST_F(PathListingTest, FolderRowsCarrySizesAndSubfolderTotals)
@@ -168,7 +186,7 @@ TEST_F(PathListingTest, ScriptErrorOfThePageEndsTheWorkerQuietly)
     MakeFolder(u"C:\\Data");
     GetPathInfo(ScriptValue::String(u"C:\\Data"));
     GetPathArrInfo(ScriptValue::Array({ScriptValue::String(u"C:\\Data")}));
-    EXPECT_TRUE(window_.WaitFor([](const auto& calls) { return calls.size() == 2; }));
+    EXPECT_TRUE(window_.WaitFor([this](const auto& calls) { return calls.size() == callsBefore_ + 2; }));
 }
 
 TEST_F(PathListingTest, IsDirectoryAcceptsATrailingSeparatorAndRejectsFiles)
