@@ -9,7 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -54,14 +57,34 @@ protected:
             WriteHostFile(sandbox(), name, "data");
     }
 
+    void SetUp() override
+    {
+        SandboxTest::SetUp();
+        // The finish is taken from inside the page call, after the recorder
+        // is done with its own members, so the test can end without racing
+        // the worker thread on its way out.
+        window_.Respond(kPageFunction, [this](const ScriptValue& message) {
+            if (message.At(0) == ScriptValue::Int(bridge::MSG_SET_ATTRIBUTES_FINISHED)) {
+                std::lock_guard lock(finishMutex_);
+                finished_ = true;
+                finishChanged_.notify_all();
+            }
+            return ScriptValue();
+        });
+    }
+
     // Runs a request through the script function and waits for its finish.
     std::vector<ScriptValue> Run(ScriptValue request)
     {
         EXPECT_EQ(SetAttributes(request), ScriptValue::Int(0));
-        EXPECT_TRUE(window_.WaitForMessage(kPageFunction, bridge::MSG_SET_ATTRIBUTES_FINISHED));
+        std::unique_lock lock(finishMutex_);
+        EXPECT_TRUE(finishChanged_.wait_for(lock, std::chrono::seconds(20), [&] { return finished_; }));
         return window_.CallsOf(kPageFunction);
     }
 
+    std::mutex finishMutex_;
+    std::condition_variable finishChanged_;
+    bool finished_ = false;
     RecordingMainWindow window_;
 };
 
