@@ -20,8 +20,10 @@ bridge::ScriptValue RecordingMainWindow::CallPageFunction(std::string_view name,
         calls_.push_back({std::string(name), argument});
         if (const auto it = responders_.find(std::string(name)); it != responders_.end())
             responder = it->second;
+        // Notified under the lock: a waiter may destroy this object as soon
+        // as it sees the call, so nothing of it may be touched after unlocking.
+        changed_.notify_all();
     }
-    changed_.notify_all();
     return responder ? responder(argument) : bridge::ScriptValue();
 }
 
