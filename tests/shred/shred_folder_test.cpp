@@ -1,12 +1,13 @@
 #include "shred/shredder.h"
 
+#include "log/usage_history.h"
 #include "platform/attributes.h"
 #include "tests/shred/shred_fixture.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -58,9 +59,14 @@ TEST_F(ShredFolderTest, TreeIsShreddedWithOnePercentageAndRecorded)
     ASSERT_EQ(lines.size(), 4u);
     EXPECT_EQ(lines[0], "C:\\Tree");
     EXPECT_EQ(lines[1], "Delete completely");
-    EXPECT_TRUE(std::regex_match(lines[2], std::regex("([1-9]|1[0-2])/([1-9]|[12][0-9]|3[01])/[0-9]{4} "
-                                                      "([0-9]|1[0-9]|2[0-3]):[0-5][0-9]")))
+    // The time line reads back into the form it was written in.
+    platform::CalendarTime time;
+    char extra = 0;
+    ASSERT_EQ(std::sscanf(lines[2].c_str(), "%d/%d/%d %d:%d%c", &time.month, &time.day, &time.year, &time.hour,
+                          &time.minute, &extra),
+              5)
         << lines[2];
+    EXPECT_EQ(logging::FormatHistoryTime(time), lines[2]);
     EXPECT_EQ(lines[3], "File folder");
 }
 
