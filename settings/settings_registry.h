@@ -11,8 +11,10 @@ inline constexpr char16_t kSettingsKey[] = u"SOFTWARE\\Ombrix\\Ombrix Lockora Se
 
 // Fills the record from the key, creating the key when it is missing. A value
 // that is missing or cannot be read as its field is written with the field's
-// current value, so a first run leaves the defaults in the registry. When the
-// key cannot be created the record is left as it is.
+// current value, so a first run leaves the defaults in the registry: a flag
+// or iDelSel that is not a REG_DWORD, a uPwd that is a REG_SZ, a strBackDir
+// that is not a REG_SZ. A backup path of any length is taken. When the key
+// cannot be created the record is left as it is.
 void LoadSettingsFromRegistry(SettingsRecord& record);
 
 // Writes the eight values; failures are not reported.
