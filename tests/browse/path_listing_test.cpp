@@ -11,6 +11,7 @@
 #include <string>
 #include <sys/fsuid.h>
 #include <unistd.h>
+#include <vector>
 
 namespace lockora::browse {
 namespace {
@@ -83,6 +84,18 @@ TEST_F(PathListingTest, FolderRowsCarrySizesAndSubfolderTotals)
                                    Row(u"big.bin", u"03/07/2021 14:05", platform::kAttrArchive, u"1048576", 3),
                                    Row(u"Sub", u"03/07/2021 14:05", platform::kAttrDirectory, u"10", 1),
                                }));
+}
+
+TEST_F(PathListingTest, DriveNameListsTheDriveRootWithoutDotEntries)
+{
+    Write(u"C:\\top.txt", 2);
+    const ScriptValue rows = ListPathRows(u"C:");
+    std::vector<std::u16string> names;
+    for (const ScriptValue& row : rows.Elements())
+        names.push_back(row.At(0).GetString());
+    const std::vector<std::u16string> expected{u"App", u"top.txt", u"Windows"};
+    EXPECT_EQ(names, expected);
+    EXPECT_EQ(rows.At(1).At(3), ScriptValue::String(u"2"));
 }
 
 TEST_F(PathListingTest, EmptyFolderGivesNoRows)
