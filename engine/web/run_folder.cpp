@@ -40,7 +40,7 @@ platform::Status WriteAll(int fd, std::string_view bytes)
 
 platform::Result<RunFolder> RunFolder::Create()
 {
-    std::string pattern = BaseFolder() + "/lockora-XXXXXX";
+    std::string pattern = BaseFolder() + "/lockora-web-XXXXXX";
     // mkdtemp creates the folder with mode 0700.
     if (!::mkdtemp(pattern.data()))
         return platform::Error(platform::ErrorFromErrno(errno));

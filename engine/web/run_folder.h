@@ -11,7 +11,8 @@ namespace lockora::engine::web {
 
 class RunFolder {
 public:
-    // A new folder with mode 0700 under $XDG_RUNTIME_DIR, else $TMPDIR, else /tmp.
+    // A new folder "lockora-web-XXXXXX" with mode 0700 under $XDG_RUNTIME_DIR,
+    // else $TMPDIR, else /tmp.
     static platform::Result<RunFolder> Create();
     RunFolder(RunFolder&& other) noexcept;
     RunFolder& operator=(RunFolder&&) = delete;

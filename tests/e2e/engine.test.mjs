@@ -84,7 +84,7 @@ before(async () => {
     page.setDefaultTimeout(kBound);
     // Open the private start file, as a launched browser does: it forwards
     // to the one-time address, whose page sets the cookie and moves on.
-    const runFolder = readdirSync(join(root, "run")).find((name) => name.startsWith("lockora-"));
+    const runFolder = readdirSync(join(root, "run")).find((name) => name.startsWith("lockora-web-"));
     assert.ok(runFolder, "the host wrote its start file");
     await page.goto(`file://${join(root, "run", runFolder, "start.html")}`);
     await page.waitForURL(/\/app\/index\.html$/, { timeout: kBound });
