@@ -31,6 +31,8 @@ void WalkFolderTree(std::u16string_view root, const std::atomic<bool>& running, 
     // than the thread's stack allows.
     std::vector<Frame> frames;
     frames.push_back(OpenFolder(std::u16string(root)));
+    // Mounted file systems (/proc, network shares, other disks) are left out.
+    const auto volume = platform::GetVolumeId(root);
     while (!frames.empty() && running.load(std::memory_order_acquire)) {
         Frame& frame = frames.back();
         if (frame.next == frame.entries.size()) {
@@ -40,9 +42,12 @@ void WalkFolderTree(std::u16string_view root, const std::atomic<bool>& running, 
         const platform::FindData& entry = frame.entries[frame.next++];
         if (entry.name == u"." || entry.name == u".." || (entry.attributes & platform::kAttrReparsePoint) != 0)
             continue;
-        if ((entry.attributes & platform::kAttrDirectory) != 0)
-            frames.push_back(OpenFolder(JoinPath(frame.folder, entry.name))); // invalidates `frame`
-        else
+        if ((entry.attributes & platform::kAttrDirectory) != 0) {
+            std::u16string folder = JoinPath(frame.folder, entry.name);
+            if (volume && platform::GetVolumeId(folder).value_or(0) != *volume)
+                continue;
+            frames.push_back(OpenFolder(std::move(folder))); // invalidates `frame`
+        } else
             visit(frame.folder, entry);
     }
 }

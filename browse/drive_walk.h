@@ -16,7 +16,8 @@ using WalkVisitor = std::function<void(std::u16string_view folder, const platfor
 
 // Walks `root` ("C:" or a folder) and its subfolders. A subfolder is walked
 // as soon as it is met; links (to files or folders) are passed over, so the
-// walk always ends, also where links form cycles. After each entry the walk
+// walk always ends, also where links form cycles; folders on another file
+// system than `root` (mount points) are passed over too. After each entry the walk
 // ends at every level when `running` has become false, so a stop request
 // lets at most the entry in hand finish. Folders that cannot be listed are
 // passed over.

@@ -52,4 +52,8 @@ Status SetFileAttributes(std::u16string_view path, std::uint32_t attributes);
 // largest value.
 Result<std::uint32_t> GetFileLinkCount(std::u16string_view path);
 
+// Identifies the file system (volume) that holds the item, so that a walk
+// can stay on one; a symbolic link is the link itself.
+Result<std::uint64_t> GetVolumeId(std::u16string_view path);
+
 } // namespace platform

@@ -113,4 +113,12 @@ Result<std::uint32_t> GetFileLinkCount(std::u16string_view path)
     return static_cast<std::uint32_t>(std::min<std::uint64_t>(item->st.st_nlink, UINT32_MAX));
 }
 
+Result<std::uint64_t> GetVolumeId(std::u16string_view path)
+{
+    auto item = LookUp(path);
+    if (!item)
+        return item.error();
+    return static_cast<std::uint64_t>(item->st.st_dev);
+}
+
 } // namespace platform

@@ -1,4 +1,5 @@
 #include "platform/attributes.h"
+#include "platform/path.h"
 #include "platform/errors.h"
 #include "platform/file.h"
 #include "platform/folders.h"
@@ -181,6 +182,19 @@ TEST_F(AttributesTest, LinkCountSeesHardLinksButNotThroughSymbolicLinks)
     fs::create_symlink(sandbox().host(u"C:\\Data\\one.txt"), sandbox().host(u"C:\\link"));
     EXPECT_EQ(GetFileLinkCount(u"C:\\link").value(), 1u);
     EXPECT_EQ(GetFileLinkCount(u"C:\\Data\\missing").code(), kErrorFileNotFound);
+}
+
+TEST_F(AttributesTest, VolumeIdSeparatesFileSystems)
+{
+    DriveTable drives = CurrentDriveTable();
+    drives.Map(u'P', "/proc");
+    SetDriveTable(drives);
+    WriteHostFile(sandbox(), u"C:\\Data\\a.txt", "x");
+    const auto root = GetVolumeId(u"C:\\");
+    ASSERT_TRUE(root.ok());
+    EXPECT_EQ(GetVolumeId(u"C:\\Data\\a.txt").value(), root.value());
+    EXPECT_NE(GetVolumeId(u"P:\\").value(), root.value());
+    EXPECT_EQ(GetVolumeId(u"C:\\missing").code(), kErrorFileNotFound);
 }
 
 } // namespace
