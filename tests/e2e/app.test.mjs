@@ -79,7 +79,7 @@ before(async () => {
     page = context.pages()[0] ?? (await context.newPage());
     page.setDefaultTimeout(kBound);
     // Open the private start file, as a launched browser does.
-    const runFolder = readdirSync(join(root, "run")).find((name) => name.startsWith("lockora-"));
+    const runFolder = readdirSync(join(root, "run")).find((name) => name.startsWith("lockora-web-"));
     assert.ok(runFolder, "the program wrote its start file");
     await page.goto(`file://${join(root, "run", runFolder, "start.html")}`);
 });
