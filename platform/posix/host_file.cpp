@@ -10,39 +10,9 @@
 
 namespace platform::hostio {
 
-UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept
-{
-    if (this != &other) {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = std::exchange(other.fd_, -1);
-    }
-    return *this;
-}
-
-UniqueFd::~UniqueFd()
-{
-    // The descriptors here are read-only or already flushed, so a failing
-    // close loses nothing; Linux releases the descriptor even then.
-    if (fd_ >= 0)
-        ::close(fd_);
-}
-
-std::string ParentFolder(const std::string& hostPath)
-{
-    const auto slash = hostPath.find_last_of('/');
-    if (slash == std::string::npos || slash == 0)
-        return "/";
-    return hostPath.substr(0, slash);
-}
-
 ErrorCode ErrorForPath(int err, const std::string& hostPath)
 {
-    bool missingParent = false;
-    if (err == ENOENT) {
-        struct stat info {};
-        missingParent = ::stat(ParentFolder(hostPath).c_str(), &info) != 0 || !S_ISDIR(info.st_mode);
-    }
+    const bool missingParent = err == ENOENT && hostfs::ParentIsMissing(hostPath);
     return ErrorFromErrno(err, ErrnoContext::General, missingParent);
 }
 

@@ -3,6 +3,7 @@
 // crash-safe replacement and advisory locks that hold across processes.
 #pragma once
 
+#include "platform/posix/host_io.h"
 #include "platform/result.h"
 
 #include <string>
@@ -11,30 +12,12 @@
 
 namespace platform::hostio {
 
-// Owns one file descriptor and closes it on destruction.
-class UniqueFd {
-public:
-    UniqueFd() = default;
-    explicit UniqueFd(int fd) : fd_(fd) {}
-    UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    UniqueFd& operator=(UniqueFd&& other) noexcept;
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    ~UniqueFd();
-
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-
-private:
-    int fd_ = -1;
-};
+using hostfs::ParentFolder;
+using hostfs::UniqueFd;
 
 // The Windows code of a failed call on `hostPath`: ENOENT is 3 when the
 // folder that should hold the item is missing, 2 otherwise.
 ErrorCode ErrorForPath(int err, const std::string& hostPath);
-
-// The folder part of a host path ("/" for items at the root).
-std::string ParentFolder(const std::string& hostPath);
 
 // The whole content of a regular file: 2 or 3 when it is missing, 5 for a
 // folder or anything else that is not a regular file.

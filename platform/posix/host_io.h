@@ -24,6 +24,7 @@ public:
     ~UniqueFd();
 
     int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
     // Gives up ownership without closing.
     int release() { return std::exchange(fd_, -1); }
 
