@@ -67,6 +67,11 @@ public:
     Result<std::uint32_t> ReadAt(std::uint64_t offset, void* buffer, std::uint32_t length);
     // Writes `length` bytes at `offset`; a short write (a full disk) is 112.
     Result<std::uint32_t> WriteAt(std::uint64_t offset, const void* buffer, std::uint32_t length);
+    // Writes `count` copies of the same `length` bytes one after the other
+    // from `offset`, with as few system calls as possible (pwritev): the
+    // same bytes as `count` WriteAt calls, for pattern fills. Counts as one
+    // operation; a short write (a full disk) is 112.
+    Status WriteRepeatedAt(std::uint64_t offset, const void* buffer, std::uint32_t length, std::uint32_t count);
     // Forces written data to the disk (fsync); needs write access (5).
     Status Flush();
     Result<std::uint64_t> Size() const;
@@ -88,7 +93,7 @@ private:
 namespace testing {
 
 // Fault injection for tests: the Nth File operation from now (1 = the next;
-// Open, ReadAt, WriteAt, Flush, Size and SetEnd count) fails with `code`.
+// Open, ReadAt, WriteAt, WriteRepeatedAt, Flush, Size and SetEnd count) fails with `code`.
 // Zero switches injection off. Counts operations of every thread; the
 // failure fires once. Counting starts with the first call of this function
 // or of ResetFileOperationCount, so a process that never asks pays one

@@ -5,12 +5,16 @@
 #include "platform/folders.h"
 #include "shred/shred_progress.h"
 
+#include <algorithm>
 #include <array>
 
 namespace lockora::shred {
 namespace {
 
 using PatternBlock = std::array<std::uint8_t, kShredBlockSize>;
+
+// Pattern blocks written by one system call (128 KiB).
+constexpr std::uint64_t kBlocksPerWrite = 64;
 
 PatternBlock FilledBlock(std::uint8_t value)
 {
@@ -37,10 +41,17 @@ platform::Status OverwritePass(platform::File& file, std::uint64_t length, Shred
     const PatternBlock& pattern = PatternOf(pass);
     ShredProgress progress(progressPath, total, pass, doneCounter);
     std::uint64_t offset = 0;
-    for (; length - offset >= kShredBlockSize; offset += kShredBlockSize) {
-        PLATFORM_TRY(file.WriteAt(offset, pattern.data(), kShredBlockSize));
-        doneCounter += kShredBlockSize;
-        progress.Check(doneCounter);
+    // Blocks go out in runs of one system call each; the counter and the
+    // progress check still advance block by block.
+    while (length - offset >= kShredBlockSize) {
+        const auto blocks = static_cast<std::uint32_t>(
+            std::min<std::uint64_t>((length - offset) / kShredBlockSize, kBlocksPerWrite));
+        PLATFORM_TRY(file.WriteRepeatedAt(offset, pattern.data(), kShredBlockSize, blocks));
+        for (std::uint32_t i = 0; i < blocks; ++i) {
+            doneCounter += kShredBlockSize;
+            progress.Check(doneCounter);
+        }
+        offset += std::uint64_t{blocks} * kShredBlockSize;
     }
     if (const auto tail = static_cast<std::uint32_t>(length - offset); tail != 0) {
         PLATFORM_TRY(file.WriteAt(offset, pattern.data(), tail));

@@ -184,6 +184,26 @@ TEST_F(FileTest, ReadAndWriteAtExplicitOffsets)
     EXPECT_TRUE(file->Flush().ok());
 }
 
+TEST_F(FileTest, RepeatedWritesLayCopiesEndToEnd)
+{
+    auto file = OpenFile(Access::ReadWrite, Share::None);
+    ASSERT_TRUE(file.ok());
+    // More copies than one system call carries, at an offset inside the file.
+    ASSERT_TRUE(file->WriteRepeatedAt(1, "abc", 3, 200).ok());
+    EXPECT_EQ(file->Size().value(), 601u);
+    std::string content(601, '\0');
+    ASSERT_EQ(file->ReadAt(0, content.data(), 601).value(), 601u);
+    std::string expected = "h";
+    for (int i = 0; i < 200; ++i)
+        expected += "abc";
+    EXPECT_EQ(content, expected);
+
+    file->Close();
+    auto reader = OpenFile(Access::Read, Share::All);
+    ASSERT_TRUE(reader.ok());
+    EXPECT_EQ(reader->WriteRepeatedAt(0, "abc", 3, 2).code(), kErrorAccessDenied);
+}
+
 TEST_F(FileTest, HandleAccessIsEnforced)
 {
     auto reader = OpenFile(Access::Read, Share::All);

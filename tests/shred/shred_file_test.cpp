@@ -119,10 +119,11 @@ TEST_F(ShredFileTest, FilesThatCannotBeOpenedForWritingStayUnchanged)
     EXPECT_TRUE(Percents().empty());
 }
 
-// The File operations of shredding a 10,000-byte file: open, size, four
-// blocks and a tail, flush, the same again, then the truncating open.
-constexpr std::uint64_t kFirstFlush = 8;
-constexpr std::uint64_t kSecondFlush = 14;
+// The File operations of shredding a 10,000-byte file: open, size, the run
+// of four blocks, the tail, flush, the same again, then the truncating open.
+constexpr std::uint64_t kFirstTail = 4;
+constexpr std::uint64_t kFirstFlush = 5;
+constexpr std::uint64_t kSecondFlush = 8;
 
 TEST_F(ShredFileTest, FirstPassIsWholeBeforeTheSecondBegins)
 {
@@ -148,11 +149,11 @@ TEST_F(ShredFileTest, SecondPassLeavesOnlyZerosBeforeTheFileIsEmptied)
 TEST_F(ShredFileTest, FailedWriteLeavesThePartlyOverwrittenFileInPlace)
 {
     Write(kFile, std::string(10000, 's'));
-    platform::testing::FailNthFileOperation(4, platform::kErrorDiskFull); // the second block
+    platform::testing::FailNthFileOperation(kFirstTail, platform::kErrorDiskFull);
     Shred(20000);
     platform::testing::FailNthFileOperation(0, 0);
-    EXPECT_EQ(Read(kFile), std::string(2048, '\xFF') + std::string(10000 - 2048, 's'));
-    EXPECT_EQ(Percents(), (PercentList{10}));
+    EXPECT_EQ(Read(kFile), std::string(8192, '\xFF') + std::string(10000 - 8192, 's'));
+    EXPECT_EQ(Percents(), (PercentList{10, 20, 30, 40}));
 }
 
 TEST_F(ShredFileTest, FailedTruncationStillDeletes)
