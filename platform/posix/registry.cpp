@@ -149,6 +149,23 @@ Result<std::vector<std::u16string>> PiecesOf(const RegistryKey& key)
     return registry::SplitKeyPath(key.path());
 }
 
+// Loads the hive of an open key and hands the key's node to `read`; 1018
+// when the key has been deleted since it was opened.
+template <typename T, typename Read>
+Result<T> ReadOpenKey(const RegistryKey& key, Read read)
+{
+    const auto pieces = PiecesOf(key);
+    if (!pieces)
+        return pieces.error();
+    auto root = LoadForReading(key.hive());
+    if (!root)
+        return root.error();
+    HiveKey* node = registry::FindKey(*root, *pieces);
+    if (!node)
+        return Error(kErrorKeyDeleted);
+    return read(*node);
+}
+
 } // namespace
 
 Result<CreatedKey> RegCreateKeyEx(RegistryHive hive, std::u16string_view subKey)
@@ -206,20 +223,15 @@ Status RegSetValueEx(const RegistryKey& key, std::u16string_view valueName, cons
 
 Result<RegistryValue> RegQueryValueEx(const RegistryKey& key, std::u16string_view valueName)
 {
-    const auto pieces = PiecesOf(key);
-    if (!pieces)
-        return pieces.error();
+    if (!key.valid())
+        return Error(kErrorInvalidHandle);
     PLATFORM_TRY(registry::CheckValueName(valueName));
-    auto root = LoadForReading(key.hive());
-    if (!root)
-        return root.error();
-    HiveKey* node = registry::FindKey(*root, *pieces);
-    if (!node)
-        return Error(kErrorKeyDeleted);
-    const registry::HiveValue* stored = registry::FindValue(*node, valueName);
-    if (!stored)
-        return Error(kErrorFileNotFound);
-    return stored->value;
+    return ReadOpenKey<RegistryValue>(key, [&](HiveKey& node) -> Result<RegistryValue> {
+        const registry::HiveValue* stored = registry::FindValue(node, valueName);
+        if (!stored)
+            return Error(kErrorFileNotFound);
+        return stored->value;
+    });
 }
 
 Status RegSetKeyValue(RegistryHive hive, std::u16string_view subKey, std::u16string_view valueName,
@@ -261,36 +273,22 @@ Status RegDeleteKey(RegistryHive hive, std::u16string_view subKey)
 
 Result<std::vector<std::u16string>> RegEnumKeyNames(const RegistryKey& key)
 {
-    const auto pieces = PiecesOf(key);
-    if (!pieces)
-        return pieces.error();
-    auto root = LoadForReading(key.hive());
-    if (!root)
-        return root.error();
-    const HiveKey* node = registry::FindKey(*root, *pieces);
-    if (!node)
-        return Error(kErrorKeyDeleted);
-    std::vector<std::u16string> names;
-    for (const auto& subkey : node->subkeys)
-        names.push_back(subkey.name);
-    return names;
+    return ReadOpenKey<std::vector<std::u16string>>(key, [](HiveKey& node) {
+        std::vector<std::u16string> names;
+        for (const auto& subkey : node.subkeys)
+            names.push_back(subkey.name);
+        return names;
+    });
 }
 
 Result<std::vector<std::u16string>> RegEnumValueNames(const RegistryKey& key)
 {
-    const auto pieces = PiecesOf(key);
-    if (!pieces)
-        return pieces.error();
-    auto root = LoadForReading(key.hive());
-    if (!root)
-        return root.error();
-    const HiveKey* node = registry::FindKey(*root, *pieces);
-    if (!node)
-        return Error(kErrorKeyDeleted);
-    std::vector<std::u16string> names;
-    for (const auto& value : node->values)
-        names.push_back(value.name);
-    return names;
+    return ReadOpenKey<std::vector<std::u16string>>(key, [](HiveKey& node) {
+        std::vector<std::u16string> names;
+        for (const auto& value : node.values)
+            names.push_back(value.name);
+        return names;
+    });
 }
 
 } // namespace platform
