@@ -7,6 +7,7 @@
 
 #include <iostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 int main(int argc, char** argv)
@@ -14,7 +15,11 @@ int main(int argc, char** argv)
     platform::SetCommandLineArguments(std::vector<std::string>(argv + 1, argv + argc));
     lockora::app::g_commandLine = platform::CommandLineText();
 
-    auto engine = lockora::engine::web::WebEngine::Create();
+    lockora::engine::web::WebEngineOptions options;
+    // The message catalogues are script expressions that the pages evaluate;
+    // inline scripts stay forbidden.
+    options.security.allowScriptEval = true;
+    auto engine = lockora::engine::web::WebEngine::Create(std::move(options));
     if (!engine.ok()) {
         std::cerr << "Lockora: the UI engine cannot start (error " << engine.code() << ")" << std::endl;
         return lockora::app::kExitEngineMissing;
