@@ -5,7 +5,7 @@ import { after, test } from "node:test";
 import assert from "node:assert/strict";
 import { chmodSync, readFileSync, watch, writeFileSync } from "node:fs";
 import { join } from "node:path";
-import { Sandbox, catalogues, closeBrowser, dialogClosed, kBound, screenshot } from "./support/program.mjs";
+import { Sandbox, catalogues, closeBrowser, dialogClosed, kBound, screenshot, untranslatedKeys } from "./support/program.mjs";
 
 after(closeBrowser);
 
@@ -189,6 +189,7 @@ test("message box: buttons by flag, answers, keyboard, text-only messages", asyn
         assert.equal(await frame.locator("#msgContent").textContent(), "Do you really want to exit?");
         assert.equal(await frame.locator("#msgContent").getAttribute("data-key"), "IS_CLOSE_RUN_APP");
         assert.equal(await isBlocked(page), true);
+        assert.deepEqual(await untranslatedKeys(frame), []);
         await screenshot(page, "asynmsgbox-en");
         await frame.click("#btnYes");
         await dialogClosed(page, "asynmsgbox.html");
@@ -243,6 +244,7 @@ test("message box: buttons by flag, answers, keyboard, text-only messages", asyn
         assert.deepEqual(await frame.evaluate(() => [language, document.getElementById("msgCaption").textContent,
             document.getElementById("btnYes").textContent, document.getElementById("btnNo").textContent]),
         ["zh", "温馨提示", "确定", "取消"]);
+        assert.deepEqual(await untranslatedKeys(frame), []);
         await screenshot(page, "asynmsgbox-zh");
         await frame.click("#btnNo");
         await dialogClosed(page, "asynmsgbox.html");
