@@ -1,0 +1,224 @@
+// The file list of the function screens: typed paths, per-function filters,
+// the header check box, the loading overlay, drops, the file picker's filter
+// and the task queue, on one running program.
+import { after, before, test } from "node:test";
+import assert from "node:assert/strict";
+import { mkdirSync, statSync, writeFileSync } from "node:fs";
+import { Sandbox, catalogues, closeBrowser, dialogClosed, dialogFrame, screenshot, untranslatedKeys } from "./support/program.mjs";
+
+const kDisguise = ".{645FF040-5081-101B-9F08-00AA002F954E}";
+
+let sandbox;
+let program;
+let page;
+
+before(async () => {
+    sandbox = new Sandbox();
+    for (const folder of ["only", "mix/sub", `mix/sub${kDisguise}`, "q", "busy"]) mkdirSync(sandbox.host(`C:/Data/${folder}`), { recursive: true });
+    const files = {
+        "only/a.xep": "a", "only/b.xep": "b",
+        "mix/a.xep": "a", "mix/b.xep": "b", "mix/plain.txt": "p",
+        "q/one.txt": "1", "q/two.txt": "2", "q/three.txt": "3",
+        "busy/victim.txt": "v",
+    };
+    for (const [name, text] of Object.entries(files)) writeFileSync(sandbox.host(`C:/Data/${name}`), text);
+    // Large enough that its encryption still runs when the next call comes.
+    writeFileSync(sandbox.host("C:/Data/big.bin"), Buffer.alloc(24 << 20, 7));
+    program = await sandbox.start();
+    ({ page } = program);
+    await page.locator(".home .tile").first().waitFor();
+});
+
+after(async () => {
+    await sandbox?.dispose();
+    await closeBrowser();
+});
+
+// The function screen of `index`, through the home screen.
+async function openScreen(index) {
+    await page.click(".nav-button");
+    await page.click("#liHome");
+    await page.click(`.home [index="${index}"]`);
+    await page.locator("#paritionInfo").waitFor({ state: "attached" });
+}
+
+async function typePath(text) {
+    await page.fill("#inputFilePath", text);
+    await page.press("#inputFilePath", "Enter");
+}
+
+const listed = () => page.$$eval("#paritionInfo tr", (rows) => rows.map((row) => {
+    const box = row.querySelector(".btnCheckbox");
+    return [row.querySelector("td.name").getAttribute("fileName"), box.checked, box.disabled];
+}));
+
+async function waitForRows(count) {
+    await page.waitForFunction((n) => document.querySelectorAll("#paritionInfo tr").length === n, count);
+}
+
+const header = () => page.$eval("#selAllBut", (box) => [box.checked, box.indeterminate]);
+
+async function openedDialog(name) {
+    await page.waitForFunction((part) => [...document.querySelectorAll("[data-lockora-layer]")]
+        .some((host) => host.shadowRoot?.querySelector("iframe")?.src.toLowerCase().includes(part)), name);
+    return dialogFrame(page, name);
+}
+
+test("typed paths are normalised and a quick listing never shows the overlay", async () => {
+    await openScreen(3);
+    await page.evaluate(() => {
+        window.overlayShown = false;
+        new MutationObserver(() => {
+            if (!document.getElementById("loadingFile").hidden) window.overlayShown = true;
+        }).observe(document.getElementById("loadingFile"), { attributes: true });
+    });
+    for (const typed of ["file://C:/Data/", "  C:\\Data\\ ", "file:///c:/Data"]) {
+        await page.evaluate(() => document.getElementById("paritionInfo").replaceChildren());
+        await typePath(typed);
+        await page.waitForFunction(() => document.querySelector("#paritionInfo td.name[fileName='C:/Data/q']"));
+        assert.equal(await page.getAttribute("#inputFilePath", "currPath"), "C:/Data", typed);
+        assert.equal(await page.inputValue("#inputFilePath"), "C:\\Data");
+    }
+    assert.equal(await page.evaluate(() => window.overlayShown), false);
+
+    // Relative and missing paths are ignored; "" is the drive list.
+    await typePath("Data");
+    await typePath("C:/Data/missing");
+    await typePath("");
+    await waitForRows(2);
+    assert.deepEqual((await listed()).map(([name]) => name), ["C:", "D:"]);
+    assert.equal(await page.locator("#paritionInfo .btnCheckbox").first().isVisible(), false);
+    assert.equal(await page.locator("#selAllBut").isVisible(), false);
+    await page.dblclick("#paritionInfo td.name[fileName='C:']");
+    await page.waitForFunction(() => document.querySelector("#paritionInfo td.name[fileName='C:/Data']"));
+
+    for (const code of ["en", "zh"]) {
+        await page.evaluate((language) => {
+            window.language = language;
+            document.getElementById("loadingFile").hidden = false;
+        }, code);
+        assert.deepEqual(await untranslatedKeys(page), []);
+        await screenshot(page, `loading-${code}`);
+    }
+    await page.evaluate(() => {
+        window.language = "en";
+        document.getElementById("loadingFile").hidden = true;
+    });
+});
+
+test("the encrypt function reports a folder of containers only as empty", async () => {
+    await openScreen(0);
+    await typePath("C:\\Data\\only");
+    const box = await openedDialog("asynmsgbox.html");
+    await box.locator("#msgContent").waitFor();
+    assert.equal(await box.locator("#msgContent").getAttribute("data-key"), "LIST_EMPTY");
+    await box.locator("#btnOK").click();
+    await dialogClosed(page, "asynmsgbox.html");
+    assert.equal(await page.locator("#paritionInfo tr").count(), 0);
+});
+
+test("the decrypt function checks containers, disables folders, hides files, and the header box follows", async () => {
+    await openScreen(1);
+    await typePath("C:/Data/mix");
+    await waitForRows(4);
+    assert.deepEqual(await listed(), [
+        ["C:/Data/mix/a.xep", true, false],
+        ["C:/Data/mix/b.xep", true, false],
+        ["C:/Data/mix/sub", false, true],
+        [`C:/Data/mix/sub${kDisguise}`, false, true],
+    ]);
+    assert.deepEqual(await header(), [true, false]);
+    await page.click("#paritionInfo tr:nth-child(1) .btnCheckbox");
+    assert.deepEqual(await header(), [false, true]);
+    await page.click("#paritionInfo tr:nth-child(2) .btnCheckbox");
+    assert.deepEqual(await header(), [false, false]);
+    await page.click("#selAllBut");
+    assert.deepEqual((await listed()).map(([, checked]) => checked), [true, true, false, false]);
+    assert.deepEqual(await header(), [true, false]);
+    await screenshot(page, "filelist-decrypt-en");
+
+    // The file picker offers containers only, and picked files are listed
+    // in their folder.
+    await page.click("#fileOpen");
+    const picker = page.locator("[data-lockora-layer='file-picker']");
+    await picker.locator("li[data-name='a.xep']").waitFor();
+    assert.equal(await picker.locator("li[data-name='plain.txt']").count(), 0);
+    await picker.locator("li[data-name='b.xep']").click();
+    await picker.locator("button[data-action='ok']").click();
+    await waitForRows(1);
+    assert.deepEqual(await listed(), [["C:/Data/mix/b.xep", true, false]]);
+    assert.equal(await page.inputValue("#inputFilePath"), "C:\\Data\\mix");
+});
+
+test("a drop lists the first dropped file; paths off the drives and unmatched names are ignored", async () => {
+    await openScreen(4);
+    const drop = (uris, accept = "*") => page.evaluate(([list, pattern]) => {
+        const zone = document.getElementById("divDropUi");
+        zone.setAttribute("accept-drop", pattern);
+        const transfer = new DataTransfer();
+        transfer.setData("text/uri-list", list.join("\r\n"));
+        zone.dispatchEvent(new DragEvent("dragenter", { dataTransfer: transfer, bubbles: true, cancelable: true }));
+        const active = zone.classList.contains("active-target");
+        zone.dispatchEvent(new DragEvent("drop", { dataTransfer: transfer, bubbles: true, cancelable: true }));
+        return [active, zone.classList.contains("active-target")];
+    }, [uris, accept]);
+
+    assert.deepEqual(await drop(["file:///home/user/q.txt"]), [true, false]);
+    await drop(["file:///C:/Data/q/two.txt"], "*.xep");
+    await page.evaluate(() => view.GetLang()); // every call the drop made has answered
+    assert.equal(await page.locator("#divDropUi").isVisible(), true);
+
+    await drop(["# a comment", "file:///C:/Data/q/two.txt", "file:///C:/Data/q/one.txt"]);
+    await waitForRows(1);
+    assert.deepEqual(await listed(), [["C:/Data/q/two.txt", false, false]]);
+    assert.equal(await page.getAttribute("#inputFilePath", "currPath"), "C:/Data/q");
+});
+
+test("a queue of three rows runs them one after the other and shows three results", async () => {
+    await openScreen(4);
+    await typePath("C:/Data/q");
+    await waitForRows(3);
+    await page.click("#selAllBut");
+    await page.evaluate(() => {
+        window.notified = [];
+        const handler = window.BackupServiceCallUI;
+        window.BackupServiceCallUI = (message) => {
+            window.notified.push([message[0], Base.currTr?.querySelector("td.name").textContent]);
+            return handler(message);
+        };
+        Base.workFlag = WORK_FLAG.ATTRIBUTE;
+        Base.init(1, Base.checkedRows());
+        Base.execute();
+    });
+    await page.waitForFunction(() => document.querySelectorAll("#finishedInfo tr").length === 3);
+    const finishes = await page.evaluate(() => window.notified.filter(([id]) => id === 16).map(([, name]) => name));
+    assert.deepEqual(finishes, ["one.txt", "three.txt", "two.txt"]);
+    // Each row's progress comes after the previous row's finish.
+    const order = await page.evaluate(() => window.notified.map(([, name]) => name));
+    assert.deepEqual(order.filter((name, i) => name !== order[i - 1]), ["one.txt", "three.txt", "two.txt"]);
+    const results = await page.$$eval("#finishedInfo tr", (rows) => rows.map((row) => [row.cells[0].textContent, row.cells[1].className]));
+    assert.deepEqual(results.map(([name]) => name), ["one.txt", "three.txt", "two.txt"]);
+    assert.ok(results.every(([, status]) => status.includes("color") && !status.includes("color-red")));
+    assert.equal(await page.locator("#finishedInfo tr td.color").first().textContent(), catalogues.en.FINISHED_SETTING);
+    assert.equal(await page.evaluate(() => Base.workFlag), 0);
+    for (const name of ["one", "two", "three"]) assert.equal(statSync(sandbox.host(`C:/Data/q/${name}.txt`)).mode & 0o222, 0);
+});
+
+test("a row refused because another operation runs fails at once and the queue ends", async () => {
+    await openScreen(3);
+    await typePath("C:/Data/busy");
+    await waitForRows(1);
+    await page.click("#selAllBut");
+    await page.evaluate(() => {
+        view.Encrypted(["secret-1", ["C:/Data/big.bin"]]);
+        Base.workFlag = WORK_FLAG.DELETE;
+        Base.init("", Base.checkedRows());
+        Base.execute();
+    });
+    await page.waitForFunction(() => document.querySelectorAll("#finishedInfo tr").length === 1);
+    const status = page.locator("#finishedInfo tr td.color-red");
+    assert.equal(await status.textContent(), catalogues.en.WORK_ENCRYPT);
+    assert.ok(statSync(sandbox.host("C:/Data/busy/victim.txt")).isFile());
+    assert.equal(await page.evaluate(() => Base.workFlag), 0);
+    assert.deepEqual(program.pageErrors, []);
+});
