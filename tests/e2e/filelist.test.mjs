@@ -4,7 +4,7 @@
 import { after, before, test } from "node:test";
 import assert from "node:assert/strict";
 import { mkdirSync, statSync, writeFileSync } from "node:fs";
-import { Sandbox, catalogues, closeBrowser, dialogClosed, dialogFrame, screenshot, untranslatedKeys } from "./support/program.mjs";
+import { Sandbox, catalogues, closeBrowser, dialogClosed, screenshot, untranslatedKeys } from "./support/program.mjs";
 
 const kDisguise = ".{645FF040-5081-101B-9F08-00AA002F954E}";
 
@@ -14,11 +14,12 @@ let page;
 
 before(async () => {
     sandbox = new Sandbox();
-    for (const folder of ["only", "mix/sub", `mix/sub${kDisguise}`, "q", "busy"]) mkdirSync(sandbox.host(`C:/Data/${folder}`), { recursive: true });
+    for (const folder of ["only", "mix/sub", `mix/sub${kDisguise}`, "q", "enc", "busy"]) mkdirSync(sandbox.host(`C:/Data/${folder}`), { recursive: true });
     const files = {
         "only/a.xep": "a", "only/b.xep": "b",
         "mix/a.xep": "a", "mix/b.xep": "b", "mix/plain.txt": "p",
         "q/one.txt": "1", "q/two.txt": "2", "q/three.txt": "3",
+        "enc/secret.txt": "secret", "enc/damaged.xep": "not a container",
         "busy/victim.txt": "v",
     };
     for (const [name, text] of Object.entries(files)) writeFileSync(sandbox.host(`C:/Data/${name}`), text);
@@ -58,10 +59,13 @@ async function waitForRows(count) {
 
 const header = () => page.$eval("#selAllBut", (box) => [box.checked, box.indeterminate]);
 
-async function openedDialog(name) {
-    await page.waitForFunction((part) => [...document.querySelectorAll("[data-lockora-layer]")]
-        .some((host) => host.shadowRoot?.querySelector("iframe")?.src.toLowerCase().includes(part)), name);
-    return dialogFrame(page, name);
+// The loaded frame of the open dialog whose address ends in `name`.
+async function openedDialog(page, name) {
+    const element = await page.locator(`[data-lockora-layer] iframe[src*="${name}" i]`).last().elementHandle();
+    const frame = await element.contentFrame();
+    await frame.waitForURL((url) => url.pathname.toLowerCase().endsWith(name));
+    await frame.waitForLoadState("domcontentloaded");
+    return frame;
 }
 
 test("typed paths are normalised and a quick listing never shows the overlay", async () => {
@@ -109,7 +113,7 @@ test("typed paths are normalised and a quick listing never shows the overlay", a
 test("the encrypt function reports a folder of containers only as empty", async () => {
     await openScreen(0);
     await typePath("C:\\Data\\only");
-    const box = await openedDialog("asynmsgbox.html");
+    const box = await openedDialog(page, "asynmsgbox.html");
     await box.locator("#msgContent").waitFor();
     assert.equal(await box.locator("#msgContent").getAttribute("data-key"), "LIST_EMPTY");
     await box.locator("#btnOK").click();
@@ -202,6 +206,37 @@ test("a queue of three rows runs them one after the other and shows three result
     assert.equal(await page.locator("#finishedInfo tr td.color").first().textContent(), catalogues.en.FINISHED_SETTING);
     assert.equal(await page.evaluate(() => Base.workFlag), 0);
     for (const name of ["one", "two", "three"]) assert.equal(statSync(sandbox.host(`C:/Data/q/${name}.txt`)).mode & 0o222, 0);
+});
+
+// Runs the checked rows as the task `flag` with `password`, as a screen does.
+async function runQueue(flag, password) {
+    await page.evaluate(([work, value]) => {
+        Base.workFlag = work;
+        Base.init(value, Base.checkedRows());
+        Base.execute();
+    }, [flag, password]);
+}
+
+const results = () => page.$$eval("#finishedInfo tr", (rows) => rows.map((row) => [
+    row.cells[0].textContent, row.cells[1].textContent, row.cells[1].classList.contains("color-red")]));
+
+test("the notifications decide each row: success, wrong password, damaged container", async () => {
+    await openScreen(0);
+    await typePath("C:/Data/enc");
+    await waitForRows(1);
+    await runQueue(1, "secret-1");
+    await page.waitForFunction(() => document.querySelectorAll("#finishedInfo tr").length === 1);
+    assert.deepEqual(await results(), [["secret.txt", catalogues.en.ERROR_ENCRYPTED, false]]);
+
+    await openScreen(1);
+    await typePath("C:/Data/enc");
+    await waitForRows(2);
+    await runQueue(2, "wrong-password");
+    await page.waitForFunction(() => document.querySelectorAll("#finishedInfo tr").length === 2);
+    assert.deepEqual(await results(), [
+        ["damaged.xep", catalogues.en.ERROR_DESTROY, true],
+        ["secret.txt.xep", catalogues.en.ERROR_PW, true],
+    ]);
 });
 
 test("a row refused because another operation runs fails at once and the queue ends", async () => {

@@ -5,7 +5,7 @@ import { after, test } from "node:test";
 import assert from "node:assert/strict";
 import { existsSync, mkdirSync, readFileSync, writeFileSync } from "node:fs";
 import { join } from "node:path";
-import { Sandbox, catalogues, closeBrowser, dialogClosed, dialogFrame, screenshot, untranslatedKeys } from "./support/program.mjs";
+import { Sandbox, catalogues, closeBrowser, dialogClosed, screenshot, untranslatedKeys } from "./support/program.mjs";
 
 after(closeBrowser);
 
@@ -31,12 +31,15 @@ async function nativeCallsDone(page) {
     await page.evaluate(() => view.GetLang());
 }
 
-// The dialog's frame once its layer is in the page: the harness's own wait
-// for a frame can miss one that attaches just before it starts listening.
+// The loaded frame of the open dialog whose address ends in `name`, found
+// through its element (the harness's wait by frame event can miss a frame
+// that attached a moment earlier).
 async function openedDialog(page, name) {
-    await page.waitForFunction((part) => [...document.querySelectorAll("[data-lockora-layer]")]
-        .some((host) => host.shadowRoot?.querySelector("iframe")?.src.toLowerCase().includes(part)), name);
-    return dialogFrame(page, name);
+    const element = await page.locator(`[data-lockora-layer] iframe[src*="${name}" i]`).last().elementHandle();
+    const frame = await element.contentFrame();
+    await frame.waitForURL((url) => url.pathname.toLowerCase().endsWith(name));
+    await frame.waitForLoadState("domcontentloaded");
+    return frame;
 }
 
 async function answerMessageBox(page, button) {
