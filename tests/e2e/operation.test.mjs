@@ -1,0 +1,255 @@
+// The command-line windows: the real program started with a verb and a path,
+// as the file manager starts it, encrypts, decrypts or shreds that path,
+// shows the outcome and closes itself after a confirmed success.
+import { after, before, test } from "node:test";
+import assert from "node:assert/strict";
+import { chmodSync, existsSync, mkdirSync, readFileSync, rmSync, writeFileSync } from "node:fs";
+import {
+    Sandbox, closeBrowser, kBound, screenshot, untranslatedKeys,
+} from "./support/program.mjs";
+
+const kSizes = { encrypt: [600, 250], decrypt: [600, 210], remove: [600, 180] };
+
+let sandbox;
+
+before(() => {
+    sandbox = new Sandbox();
+    writeFileSync(sandbox.host("C:/Data/a.txt"), "alpha contents");
+    mkdirSync(sandbox.host("C:/Data/sub/inner"), { recursive: true });
+    writeFileSync(sandbox.host("C:/Data/sub/inner/c.txt"), "charlie");
+    // Read-only for the shredder: no write bit.
+    writeFileSync(sandbox.host("C:/Data/locked.txt"), "locked");
+    chmodSync(sandbox.host("C:/Data/locked.txt"), 0o444);
+});
+
+after(async () => {
+    await sandbox.dispose();
+    await closeBrowser();
+});
+
+// Starts the window of `verb` for `path`; resolves once the path is shown
+// and the start button may be used.
+async function openWindow(verb, path, { ready = true } = {}) {
+    const [width, height] = kSizes[verb];
+    const program = await sandbox.start([verb, sandbox.host(path)], { viewport: { width, height } });
+    await program.page.waitForFunction(() => document.getElementById("txtFileName")?.textContent !== "");
+    if (ready) await program.page.waitForFunction(() => !document.querySelector(".op-start").disabled);
+    return program;
+}
+
+// The program's exit code, once it has ended by itself (bounded).
+async function exitCode(program) {
+    let timer;
+    const bound = new Promise((_, reject) => {
+        timer = setTimeout(() => reject(new Error("the program did not end")), kBound);
+    });
+    try {
+        return await Promise.race([program.exited, bound]);
+    } finally {
+        clearTimeout(timer);
+    }
+}
+
+// The frame of the dialog page `name` once it has loaded. (Waits for the
+// frame's navigation: a dialog frame is attached before it has its address.)
+async function dialogPage(page, name) {
+    const matches = (frame) => frame !== page.mainFrame() && frame.url().toLowerCase().includes(name);
+    const frame = page.frames().find(matches)
+        ?? (await page.waitForEvent("framenavigated", { predicate: matches, timeout: kBound }));
+    await frame.waitForLoadState("domcontentloaded");
+    return frame;
+}
+
+// The message box once it shows its message.
+async function messageBox(page) {
+    const box = await dialogPage(page, "asynmsgbox.html");
+    await box.waitForFunction(() => document.getElementById("msgContent")?.dataset.key);
+    return box;
+}
+
+// The key of the open message box; presses `button` and waits for the box
+// to go (another one may follow at once).
+async function answerBox(page, button = "#btnOK") {
+    const box = await messageBox(page);
+    const key = await box.evaluate(() => document.getElementById("msgContent").dataset.key);
+    const gone = page.waitForEvent("framedetached", { predicate: (frame) => frame === box, timeout: kBound });
+    await box.click(button);
+    await gone;
+    return key;
+}
+
+async function shots(page, name) {
+    for (const code of ["en", "zh"]) {
+        await page.evaluate((language) => {
+            window.language = language;
+        }, code);
+        assert.deepEqual(await untranslatedKeys(page), [], `${name} in ${code}`);
+        assert.equal(await page.evaluate(() => document.documentElement.scrollWidth <= innerWidth), true, name);
+        await screenshot(page, `${name}-${code}`);
+    }
+    await page.evaluate(() => {
+        window.language = "en";
+    });
+}
+
+const fill = async (page, fields) => {
+    for (const [selector, text] of Object.entries(fields)) await page.fill(selector, text);
+};
+
+const barState = (page) => page.evaluate(() => ({
+    value: document.getElementById("progressBar").value,
+    failed: document.getElementById("progressBar").classList.contains("failpro"),
+    status: document.getElementById("txtStatus").dataset.key,
+    percent: document.getElementById("txtPercent").textContent,
+}));
+
+test("the encrypt window checks the passwords, encrypts its file and closes after the OK", async () => {
+    const program = await openWindow("encrypt", "C:/Data/a.txt");
+    const { page } = program;
+    assert.equal(await page.locator("#txtFileName").getAttribute("title"), "C:/Data/a.txt");
+    assert.equal(await page.locator("#txtInfo").getAttribute("data-key"), "PREPARE_ENCRYPT");
+    await shots(page, "operation-encrypt");
+
+    // Different short passwords are reported as different, before their length.
+    await fill(page, { "#pwdFirst": "abc", "#pwdConfirm": "abd" });
+    await page.click("#btnEncrypt");
+    assert.equal(await answerBox(page), "TWO_PWD_NOT_COMPARE");
+    await fill(page, { "#pwdFirst": "abcde", "#pwdConfirm": "abcde" });
+    await page.press("#pwdConfirm", "Enter");
+    assert.equal(await answerBox(page), "PWD_TOO_SHORT");
+    assert.equal(existsSync(sandbox.host("C:/Data/a.txt.xep")), false);
+
+    await fill(page, { "#pwdFirst": "secret", "#pwdConfirm": "secret" });
+    await page.click("#btnEncrypt");
+    const box = await messageBox(page);
+    assert.equal(await box.evaluate(() => document.getElementById("msgContent").dataset.key), "ERROR_ENCRYPTED");
+    assert.deepEqual(await barState(page), { value: 100, failed: false, status: "ERROR_ENCRYPTED", percent: "100%" });
+    await screenshot(page, "operation-encrypt-done-en");
+    assert.ok(existsSync(sandbox.host("C:/Data/a.txt.xep")));
+    await box.click("#btnOK");
+    assert.equal(await exitCode(program), 0);
+    assert.ok(existsSync(sandbox.host("C:/App/Ombrix Lockora Sentinex/FileUseSetting.dat")), "settings saved at exit");
+});
+
+test("a wrong password leaves the decrypt window open with a red bar; the right one restores the file", async () => {
+    rmSync(sandbox.host("C:/Data/a.txt"));
+    const program = await openWindow("decrypt", "C:/Data/a.txt.xep");
+    const { page } = program;
+    assert.equal(await page.locator("#txtInfo").getAttribute("data-key"), "PREPARE_DECRYPT");
+    await shots(page, "operation-decrypt");
+
+    await fill(page, { "#pwdDecrypt": "wrong1" });
+    await page.click("#btnDecrypt");
+    assert.equal(await answerBox(page), "ERROR_PW");
+    assert.deepEqual(await barState(page), { value: 100, failed: true, status: "ERROR_PW", percent: "100%" });
+    await screenshot(page, "operation-decrypt-failed-en");
+    assert.equal(existsSync(sandbox.host("C:/Data/a.txt")), false);
+    assert.equal(program.child.exitCode, null, "the window stays open");
+
+    await fill(page, { "#pwdDecrypt": "secret" });
+    await page.click("#btnDecrypt");
+    const box = await messageBox(page);
+    assert.equal(await box.evaluate(() => document.getElementById("msgContent").dataset.key), "ERROR_DECRYPTED");
+    // The failure style went with the new run.
+    assert.deepEqual(await barState(page), { value: 100, failed: false, status: "ERROR_DECRYPTED", percent: "100%" });
+    assert.equal(readFileSync(sandbox.host("C:/Data/a.txt"), "utf8"), "alpha contents");
+    await box.click("#btnOK");
+    assert.equal(await exitCode(program), 0);
+});
+
+test("the encrypt window refuses the backup folder and fails when no backup can be written", async () => {
+    const program = await openWindow("encrypt", "C:/Data/sub");
+    const { page } = program;
+    const setBackup = (folder) => page.evaluate(async (backup) => {
+        const settings = await view.GetSettingInfo();
+        settings[4] = true;
+        settings[8] = backup;
+        await view.ChangeSettingInfo(settings);
+    }, folder);
+    await fill(page, { "#pwdFirst": "secret", "#pwdConfirm": "secret" });
+
+    await setBackup("C:/Data");
+    await page.click("#btnEncrypt");
+    assert.equal(await answerBox(page), "ERROR_BACKUP");
+    await setBackup("C:/Data/sub/Enc");
+    await page.click("#btnEncrypt");
+    assert.equal(await answerBox(page), "ERROR_BACKUP2");
+
+    // A backup folder that does not exist: the container cannot be backed
+    // up, which is a failure, not a success.
+    await setBackup("D:/Missing");
+    await page.click("#btnEncrypt");
+    assert.equal(await answerBox(page), "ERROR_ENCRYPT");
+    assert.deepEqual(await barState(page), { value: 100, failed: true, status: "ERROR_ENCRYPT", percent: "100%" });
+    assert.equal(existsSync(sandbox.host("C:/Data/sub.xep")), false);
+
+    await page.evaluate(async () => {
+        const settings = await view.GetSettingInfo();
+        settings[4] = false;
+        await view.ChangeSettingInfo(settings);
+    });
+    await page.click("#btnClose");
+    assert.equal(await exitCode(program), 0);
+});
+
+test("the delete window shreds a folder after the confirmation and closes after the OK", async () => {
+    const program = await openWindow("remove", "C:/Data/sub");
+    const { page } = program;
+    assert.equal(await page.locator("#txtInfo").getAttribute("data-key"), "COMPLETE_DEL_FOLDER");
+    assert.equal(await page.locator("#txtFileName").textContent(), "C:/Data/sub");
+    await shots(page, "operation-delete");
+
+    await page.click("#btnDelete");
+    await messageBox(page);
+    await screenshot(page, "operation-delete-confirm-en");
+    assert.equal(await answerBox(page, "#btnNo"), "DEL_COMFIGURE_MSG");
+    assert.ok(existsSync(sandbox.host("C:/Data/sub/inner/c.txt")), "No keeps the folder");
+
+    await page.click("#btnDelete");
+    assert.equal(await answerBox(page, "#btnYes"), "DEL_COMFIGURE_MSG");
+    const box = await messageBox(page);
+    assert.equal(await box.evaluate(() => document.getElementById("msgContent").dataset.key), "ERROR_DELETED");
+    assert.equal(existsSync(sandbox.host("C:/Data/sub")), false);
+    await box.click("#btnOK");
+    assert.equal(await exitCode(program), 0);
+});
+
+test("a file the shredder cannot remove is a failure; the program password then guards the windows", async () => {
+    let program = await openWindow("remove", "C:/Data/locked.txt");
+    let { page } = program;
+    assert.equal(await page.locator("#txtInfo").getAttribute("data-key"), "COMPLETE_DEL_FILE");
+    await page.click("#btnDelete");
+    await answerBox(page, "#btnYes");
+    assert.equal(await answerBox(page), "ERROR_DELETE");
+    assert.deepEqual(await barState(page), { value: 100, failed: true, status: "ERROR_DELETE", percent: "100%" });
+    await screenshot(page, "operation-delete-failed-en");
+    assert.ok(existsSync(sandbox.host("C:/Data/locked.txt")));
+
+    assert.equal(await page.evaluate(async () => {
+        const answer = await view.SetSoftPassword(["", "guard12"]);
+        const settings = await view.GetSettingInfo();
+        settings[0] = true;
+        await view.ChangeSettingInfo(settings);
+        return answer;
+    }), 0);
+    await page.click("#btnClose");
+    assert.equal(await exitCode(program), 0);
+
+    // Cancelling the check ends the window.
+    program = await openWindow("decrypt", "C:/Data/a.txt.xep", { ready: false });
+    page = program.page;
+    const check = await dialogPage(page, "passwordcheck.html");
+    assert.equal(await page.locator("#btnDecrypt").isDisabled(), true);
+    await screenshot(page, "operation-passwordcheck-en");
+    await check.click("#btnCheckCancel");
+    assert.equal(await exitCode(program), 0);
+
+    program = await openWindow("decrypt", "C:/Data/a.txt.xep", { ready: false });
+    page = program.page;
+    const again = await dialogPage(page, "passwordcheck.html");
+    await again.fill("#iptCheckPwd", "guard12");
+    await again.click("#btnCheckOk");
+    await page.waitForFunction(() => !document.getElementById("btnDecrypt").disabled);
+    await page.click("#btnClose");
+    assert.equal(await exitCode(program), 0);
+});
