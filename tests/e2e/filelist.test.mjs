@@ -96,6 +96,22 @@ test("typed paths are normalised and a quick listing never shows the overlay", a
     await page.dblclick("#paritionInfo td.name[fileName='C:']");
     await page.waitForFunction(() => document.querySelector("#paritionInfo td.name[fileName='C:/Data']"));
 
+    // Rows name no request: a listing asked for while another is awaited
+    // waits, and the earlier rows are never shown under the later path.
+    await page.evaluate(() => {
+        window.shownNames = [];
+        new MutationObserver((records) => {
+            for (const record of records) {
+                for (const row of record.addedNodes) window.shownNames.push(row.querySelector("td.name").getAttribute("fileName"));
+            }
+        }).observe(document.getElementById("paritionInfo"), { childList: true });
+        Base.setAttriAndRef("C:/Data/mix");
+        Base.setAttriAndRef("C:/Data/q");
+    });
+    await page.waitForFunction(() => document.querySelector("#paritionInfo td.name[fileName='C:/Data/q/one.txt']"));
+    assert.deepEqual([...new Set(await page.evaluate(() => window.shownNames))],
+        ["C:/Data/q/one.txt", "C:/Data/q/three.txt", "C:/Data/q/two.txt"]);
+
     for (const code of ["en", "zh"]) {
         await page.evaluate((language) => {
             window.language = language;

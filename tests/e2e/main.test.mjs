@@ -192,3 +192,22 @@ test("the open verb shows the decrypt screen with that container checked", withS
     ]);
     assert.equal(await page.$eval("#selAllBut", (box) => box.indeterminate), true);
 }));
+
+test("with a program password the start asks for it, and cancelling ends the program", withSandbox(async (sandbox) => {
+    let program = await sandbox.start();
+    await homeShown(program.page, "en");
+    await program.page.evaluate(async () => {
+        const settings = await view.GetSettingInfo();
+        settings[0] = true;
+        await view.ChangeSettingInfo(settings.slice(0, 9));
+        await view.SetSoftPassword(["", "secret-1"]);
+    });
+    await program.page.click("#btnClose");
+    await answerMessageBox(program.page, "btnYes");
+    assert.equal(await program.exitCode(), 0);
+
+    program = await sandbox.start();
+    const check = await openedDialog(program.page, "passwordcheck.html");
+    await check.locator("#btnCheckCancel").click();
+    assert.equal(await program.exitCode(), 0);
+}));
