@@ -1,0 +1,286 @@
+// The encrypt, decrypt and "Read-Only & Hidden" screens of the main window,
+// in the real program: what they refuse before a task starts, and what the
+// task leaves on disk and in the result table. The tests run in order on one
+// program: the decrypt test opens the containers the encrypt test made.
+import { after, before, test } from "node:test";
+import assert from "node:assert/strict";
+import { chmodSync, existsSync, mkdirSync, readFileSync, rmSync, statSync, writeFileSync } from "node:fs";
+import { Sandbox, closeBrowser, kBound, screenshot, untranslatedKeys } from "./support/program.mjs";
+
+const kBigSize = 48 * 1024 * 1024; // long enough to see the progress page
+
+let sandbox;
+let program;
+let page;
+
+before(async () => {
+    sandbox = new Sandbox();
+    for (const name of ["a.txt", "b.txt", "c.txt", "w.txt"]) writeFileSync(sandbox.host(`C:/Data/${name}`), `${name} contents`);
+    mkdirSync(sandbox.host("C:/Data/sub/inner"), { recursive: true });
+    writeFileSync(sandbox.host("C:/Data/sub/inner/e.txt"), "echo");
+    writeFileSync(sandbox.host("C:/Data/sub/big.bin"), Buffer.alloc(kBigSize, 7));
+    mkdirSync(sandbox.host("D:/Backup/Enc"), { recursive: true });
+    writeFileSync(sandbox.host("D:/Backup/Enc/x.txt"), "x");
+    program = await sandbox.start([]);
+    ({ page } = program);
+    await page.waitForFunction(() => document.querySelector(".boxcontent [path]") !== null);
+    await page.evaluate(() => {
+        window.language = "en";
+    });
+});
+
+after(async () => {
+    // Ended here rather than by dispose, whose bounded wait outlives the exit.
+    program?.child.kill("SIGTERM");
+    await program?.exited;
+    await sandbox.dispose();
+    await closeBrowser();
+});
+
+// ---- message boxes ----
+
+// The frame of the dialog page `name` once it has loaded. (Waits for the
+// frame's navigation: a dialog frame is attached before it has its address.)
+async function dialogPage(name) {
+    const matches = (frame) => frame !== page.mainFrame() && frame.url().toLowerCase().includes(name);
+    const frame = page.frames().find(matches)
+        ?? (await page.waitForEvent("framenavigated", { predicate: matches, timeout: kBound }));
+    await frame.waitForLoadState("domcontentloaded");
+    return frame;
+}
+
+// The key of the open message box, after pressing its OK.
+async function answerBox() {
+    const box = await dialogPage("asynmsgbox.html");
+    await box.waitForFunction(() => document.getElementById("msgContent")?.dataset.key);
+    const key = await box.evaluate(() => document.getElementById("msgContent").dataset.key);
+    const gone = page.waitForEvent("framedetached", { predicate: (frame) => frame === box, timeout: kBound });
+    await box.click("#btnOK");
+    await gone;
+    return key;
+}
+
+// ---- screens ----
+
+async function shots(name) {
+    for (const code of ["en", "zh"]) {
+        await page.evaluate((language) => {
+            window.language = language;
+        }, code);
+        assert.deepEqual(await untranslatedKeys(page), [], `${name} in ${code}`);
+        assert.equal(await page.evaluate(() => document.documentElement.scrollWidth <= innerWidth), true, name);
+        await screenshot(page, `${name}-${code}`);
+    }
+    await page.evaluate(() => {
+        window.language = "en";
+    });
+}
+
+// From the home screen into the screen of `entry`, listing `folder`.
+async function openScreen(entry, folder) {
+    await page.evaluate(() => showHome());
+    await page.click(`.boxcontent button[path="${entry}"]`);
+    await page.waitForSelector("#inputFilePath");
+    await listFolder(folder);
+}
+
+async function listFolder(folder) {
+    await page.fill("#inputFilePath", folder);
+    await page.press("#inputFilePath", "Enter");
+    await page.waitForFunction((path) => document.getElementById("inputFilePath").getAttribute("currPath") === path
+        && document.querySelector("#paritionInfo tr") !== null, folder.replace(/\\/g, "/").replace(/\/$/, ""));
+}
+
+const rowBox = (name) => page.locator("#paritionInfo tr", { has: page.locator(`td.name[title="${name}"]`) })
+    .locator(".btnCheckbox");
+
+async function checkOnly(names) {
+    await page.locator("#selAllBut").setChecked(false);
+    for (const name of names) await rowBox(name).setChecked(true);
+}
+
+const rowNames = () => page.$$eval("#paritionInfo td.name", (cells) => cells.map((cell) => cell.title));
+
+// [name, status key, success] of every row of the result table.
+async function taskResults(count) {
+    await page.waitForFunction((rows) => document.querySelectorAll("#finishedInfo tr").length === rows, count,
+        { timeout: 4 * kBound });
+    return page.$$eval("#finishedInfo tr", (rows) => rows.map((row) => [
+        row.cells[0].textContent, row.cells[1].dataset.key, row.cells[1].classList.contains("color"),
+    ]));
+}
+
+async function toPasswordPage() {
+    await page.click(".btnNext");
+    await page.waitForSelector(".password-page");
+}
+
+async function encryptRows(names, password) {
+    await openScreen("encrypt/encrypt.html", "C:\\Data");
+    await checkOnly(names);
+    await toPasswordPage();
+    await page.fill("#pwdFirst", password);
+    await page.fill("#pwdConfirm", password);
+    await page.click("#btnStartEncrypt");
+}
+
+const changeSettings = (index, value) => page.evaluate(async ([at, wanted]) => {
+    const settings = await view.GetSettingInfo();
+    settings[at] = wanted;
+    await view.ChangeSettingInfo(settings);
+}, [index, value]);
+
+// The attribute bits the program sees on a path.
+const attributesOf = (path) => page.evaluate(async (target) => {
+    let found;
+    await System.scanFiles(target, (_, attributes) => {
+        found = attributes;
+    });
+    return found;
+}, path);
+
+const writable = (path) => (statSync(sandbox.host(path)).mode & 0o222) !== 0;
+
+const started = () => page.evaluate(() => Base.workFlag);
+
+test("the encrypt screen checks the selection, the backup folder and the passwords before starting", async () => {
+    await openScreen("encrypt/encrypt.html", "C:\\Data");
+    assert.deepEqual(await rowNames(), ["sub", "a.txt", "b.txt", "c.txt", "w.txt"]);
+    await shots("encrypt-list");
+
+    await page.locator("#selAllBut").setChecked(false);
+    await page.click(".btnNext");
+    assert.equal(await answerBox(), "CHOOSE_FILE");
+
+    // The list page comes back with its listing and its selection.
+    await checkOnly(["b.txt"]);
+    await toPasswordPage();
+    assert.equal(await page.locator("#btnEncryptSettings").isVisible(), false);
+    await shots("encrypt-password");
+    await page.click(".btnBack");
+    assert.equal(await page.inputValue("#inputFilePath"), "C:\\Data");
+    assert.equal(await rowBox("b.txt").isChecked(), true);
+    assert.equal(await rowBox("a.txt").isChecked(), false);
+
+    await toPasswordPage();
+    await page.fill("#pwdFirst", "abc");
+    await page.fill("#pwdConfirm", "abd");
+    await page.click("#btnStartEncrypt");
+    assert.equal(await answerBox(), "TWO_PWD_NOT_COMPARE");
+    await page.fill("#pwdConfirm", "abc");
+    await page.press("#pwdConfirm", "Enter");
+    assert.equal(await answerBox(), "PWD_TOO_SHORT");
+
+    // The backup folder may be neither the listed folder nor inside an item.
+    await changeSettings(4, true);
+    await changeSettings(8, "D:/Backup/Enc");
+    await page.click(".btnBack");
+    await listFolder("D:\\");
+    await checkOnly(["Backup"]);
+    await toPasswordPage();
+    await page.fill("#pwdFirst", "mismatched");
+    await page.click("#btnStartEncrypt");
+    assert.equal(await answerBox(), "ERROR_BACKUP2", "before the passwords are looked at");
+    await page.click(".btnBack");
+    await listFolder("D:\\Backup\\Enc");
+    await toPasswordPage();
+    await page.fill("#pwdFirst", "secret");
+    await page.fill("#pwdConfirm", "secret");
+    await page.click("#btnStartEncrypt");
+    assert.equal(await answerBox(), "ERROR_BACKUP");
+    await changeSettings(4, false);
+
+    assert.equal(await started(), 0);
+    assert.equal(existsSync(sandbox.host("C:/Data/b.txt.xep")), false);
+    assert.equal(existsSync(sandbox.host("D:/Backup/Enc/x.txt.xep")), false);
+});
+
+test("three files are encrypted one after the other, then a folder, then a file with another password", async () => {
+    await encryptRows(["a.txt", "b.txt", "c.txt"], "secret");
+    // A call made while the previous one ran would end as WORK_ENCRYPT.
+    assert.deepEqual(await taskResults(3), [
+        ["a.txt", "ERROR_ENCRYPTED", true], ["b.txt", "ERROR_ENCRYPTED", true], ["c.txt", "ERROR_ENCRYPTED", true],
+    ]);
+    for (const name of ["a.txt", "b.txt", "c.txt"]) assert.ok(existsSync(sandbox.host(`C:/Data/${name}.xep`)), name);
+    assert.equal(await started(), 0);
+
+    await encryptRows(["sub"], "secret");
+    await page.waitForFunction(() => document.querySelector("#taskProgress .pFileName")?.textContent === "sub");
+    await shots("encrypt-progress");
+    assert.deepEqual(await taskResults(1), [["sub", "ERROR_ENCRYPTED", true]]);
+    assert.ok(existsSync(sandbox.host("C:/Data/sub.xep")));
+
+    await encryptRows(["w.txt"], "another");
+    assert.deepEqual(await taskResults(1), [["w.txt", "ERROR_ENCRYPTED", true]]);
+});
+
+test("decrypting restores files and folders; a wrong password and a damaged file end red and the queue goes on", async () => {
+    for (const name of ["a.txt", "b.txt", "c.txt", "w.txt", "sub"]) rmSync(sandbox.host(`C:/Data/${name}`), { recursive: true });
+    writeFileSync(sandbox.host("C:/Data/b0-junk.xep"), "not a container at all, just some text");
+
+    await openScreen("decrypt/decrypt.html", "C:\\Data");
+    assert.deepEqual(await rowNames(), ["a.txt.xep", "b.txt.xep", "b0-junk.xep", "c.txt.xep", "sub.xep", "w.txt.xep"]);
+    await shots("decrypt-list");
+    await toPasswordPage();
+    assert.equal(await page.locator("#btnDecryptSettings").isVisible(), false);
+    await shots("decrypt-password");
+    await page.fill("#pwdDecrypt", "short");
+    await page.click("#btnStartDecrypt");
+    assert.equal(await answerBox(), "PWD_TOO_SHORT");
+
+    await page.fill("#pwdDecrypt", "secret");
+    await page.press("#pwdDecrypt", "Enter");
+    await page.waitForFunction(() => document.querySelector("#taskProgress .pFileName")?.textContent === "sub.xep");
+    await screenshot(page, "decrypt-progress-en");
+    const results = await taskResults(6);
+    assert.deepEqual(results, [
+        ["a.txt.xep", "ERROR_DECRYPTED", true],
+        ["b.txt.xep", "ERROR_DECRYPTED", true],
+        ["b0-junk.xep", "ERROR_DESTROY", false],
+        ["c.txt.xep", "ERROR_DECRYPTED", true],
+        ["sub.xep", "ERROR_DECRYPTED", true],
+        ["w.txt.xep", "ERROR_PW", false],
+    ]);
+    assert.equal(await page.locator("#finishedInfo tr:nth-child(3) td:last-child").getAttribute("class"), "dfn color-red");
+    await shots("decrypt-task");
+
+    assert.equal(readFileSync(sandbox.host("C:/Data/c.txt"), "utf8"), "c.txt contents");
+    assert.equal(readFileSync(sandbox.host("C:/Data/sub/inner/e.txt"), "utf8"), "echo");
+    assert.equal(statSync(sandbox.host("C:/Data/sub/big.bin")).size, kBigSize);
+    assert.equal(existsSync(sandbox.host("C:/Data/w.txt")), false);
+});
+
+test("the read screen passes the read-only choice in the low bits and the hidden choice above them", async () => {
+    chmodSync(sandbox.host("C:/Data/b.txt"), 0o444);
+    await openScreen("read/read.html", "C:\\Data");
+    assert.equal(await page.locator("table.file-list th.attr").count(), 1);
+    await page.click("#btnSetAttributes");
+    assert.equal(await answerBox(), "CHOOSE_FILE");
+    await checkOnly(["b.txt"]);
+    await page.click("#btnSetAttributes");
+    assert.equal(await answerBox(), "ATTRIBUTES_SELECT");
+
+    // Hide alone is 4: hidden set, read-only cleared.
+    await page.check("#attrHide");
+    await page.click("#btnSetAttributes");
+    assert.deepEqual(await taskResults(1), [["b.txt", "FINISHED_SETTING", true]]);
+    assert.equal((await attributesOf("C:/Data/b.txt")) & 0x3, 0x2);
+    assert.equal(writable("C:/Data/b.txt"), true);
+    await shots("read-task");
+
+    // Hidden names are red and their attribute shows.
+    await openScreen("read/read.html", "C:\\Data");
+    const hiddenRow = page.locator("#paritionInfo tr", { has: page.locator('td.name[title="b.txt"]') });
+    assert.equal(await hiddenRow.locator("td.name").getAttribute("class"), "name color-red");
+    assert.equal(await hiddenRow.locator("td.attr label").getAttribute("data-key"), "HIDE");
+    await checkOnly(["b.txt"]);
+    await page.check("#attrReadOnly");
+    await page.check("#attrUnhide");
+    await shots("read-list");
+
+    // Read-only with unhide is 9: read-only set, hidden cleared.
+    await page.click("#btnSetAttributes");
+    assert.deepEqual(await taskResults(1), [["b.txt", "FINISHED_SETTING", true]]);
+    assert.equal((await attributesOf("C:/Data/b.txt")) & 0x3, 0x1);
+    assert.equal(writable("C:/Data/b.txt"), false);
+});
