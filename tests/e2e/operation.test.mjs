@@ -5,7 +5,7 @@ import { after, before, test } from "node:test";
 import assert from "node:assert/strict";
 import { chmodSync, existsSync, mkdirSync, readFileSync, rmSync, writeFileSync } from "node:fs";
 import {
-    Sandbox, closeBrowser, kBound, screenshot, untranslatedKeys,
+    Sandbox, catalogues, closeBrowser, kBound, screenshot, untranslatedKeys,
 } from "./support/program.mjs";
 
 const kSizes = { encrypt: [600, 250], decrypt: [600, 210], remove: [600, 180] };
@@ -241,6 +241,12 @@ test("a file the shredder cannot remove is a failure; the program password then 
     const check = await dialogPage(page, "passwordcheck.html");
     assert.equal(await page.locator("#btnDecrypt").isDisabled(), true);
     await screenshot(page, "operation-passwordcheck-en");
+    for (const frame of [page, check]) {
+        await frame.evaluate(() => {
+            window.language = "zh";
+        });
+    }
+    await screenshot(page, "operation-passwordcheck-zh");
     await check.click("#btnCheckCancel");
     assert.equal(await exitCode(program), 0);
 
@@ -250,6 +256,42 @@ test("a file the shredder cannot remove is a failure; the program password then 
     await again.fill("#iptCheckPwd", "guard12");
     await again.click("#btnCheckOk");
     await page.waitForFunction(() => !document.getElementById("btnDecrypt").disabled);
+
+    // Unguarded again, and in Chinese from the next start on.
+    await page.evaluate(async () => {
+        const settings = await view.GetSettingInfo();
+        settings[0] = false;
+        await view.ChangeSettingInfo(settings);
+        await view.SetLang("zh");
+    });
+    await page.click("#btnClose");
+    assert.equal(await exitCode(program), 0);
+});
+
+test("a start refused as busy fails at once, and the other operation's end changes nothing", async () => {
+    writeFileSync(sandbox.host("C:/Data/big.bin"), Buffer.alloc(32 * 1024 * 1024, 1));
+    const program = await openWindow("encrypt", "C:/Data/big.bin");
+    const { page } = program;
+    // The stored language.
+    assert.equal(await page.evaluate(() => document.documentElement.lang), "zh");
+    assert.equal(await page.locator("#txtInfo").textContent(), catalogues.zh.PREPARE_ENCRYPT);
+
+    // An encryption this window did not start runs when its button is pressed.
+    await page.evaluate(() => {
+        const deliver = window.BackupServiceCallUI;
+        window.deliveredIds = [];
+        window.BackupServiceCallUI = (message) => {
+            window.deliveredIds.push(message[0]);
+            return deliver(message);
+        };
+    });
+    assert.equal(await page.evaluate(() => view.Encrypted(["other1", ["C:/Data/big.bin"]])), 0);
+    await fill(page, { "#pwdFirst": "secret", "#pwdConfirm": "secret" });
+    await page.click("#btnEncrypt");
+    assert.equal(await answerBox(page), "WORK_ENCRYPT");
+    await page.waitForFunction(() => window.deliveredIds.includes(11), null, { timeout: 4 * kBound });
+    assert.deepEqual(await barState(page), { value: 100, failed: true, status: "WORK_ENCRYPT", percent: "100%" });
+    assert.equal(page.frames().length, 1, "no second message box");
     await page.click("#btnClose");
     assert.equal(await exitCode(program), 0);
 });
