@@ -80,6 +80,7 @@ async function rowState(name) {
     return row(name).evaluate((tr) => ({
         checked: tr.querySelector(".btnCheckbox").checked,
         fileName: tr.querySelector("td.name").getAttribute("fileName"),
+        kind: tr.dataset.kind,
     }));
 }
 
@@ -129,8 +130,8 @@ test("disguising two folders of which the first fails reports success; the faile
     await expectMessage("#btnFolderDisguise", "CHOOSE_DISGUISE");
 
     await backToList();
-    assert.deepEqual(await rowState(failing), { checked: true, fileName: `${kFolder}/${failing}` });
-    assert.deepEqual(await rowState(`${renamed}${kSuffix[4]}`), { checked: false, fileName: `${kFolder}/${renamed}${kSuffix[4]}` });
+    assert.deepEqual(await rowState(failing), { checked: true, fileName: `${kFolder}/${failing}`, kind: "folder" });
+    assert.deepEqual(await rowState(`${renamed}${kSuffix[4]}`), { checked: false, fileName: `${kFolder}/${renamed}${kSuffix[4]}`, kind: "disguised" });
     assert.ok(await page.evaluate(() => document.getElementById("selAllBut").indeterminate));
 });
 
@@ -146,7 +147,7 @@ test("a folder with two disguises is restored in one step", async () => {
     await page.check('input[name="iconChange"][value="disguise"]');
     await expectMessage("#btnFolderDisguise", "CHOOSE_FOLDERS");
     await backToList();
-    assert.deepEqual(await rowState("X"), { checked: false, fileName: `${kFolder}/X` });
+    assert.deepEqual(await rowState("X"), { checked: false, fileName: `${kFolder}/X`, kind: "folder" });
 });
 
 test("a restore whose plain name is taken fails and leaves its row as it was", async () => {
@@ -155,8 +156,8 @@ test("a restore whose plain name is taken fails and leaves its row as it was", a
     await page.check('input[name="iconChange"][value="restore"]');
     await expectMessage("#btnFolderDisguise", "ERROR_RESTORE");
     await backToList();
-    assert.deepEqual(await rowState(kTaken), { checked: true, fileName: `${kFolder}/${kTaken}` });
-    assert.deepEqual(await rowState(renamed), { checked: false, fileName: `${kFolder}/${renamed}` });
+    assert.deepEqual(await rowState(kTaken), { checked: true, fileName: `${kFolder}/${kTaken}`, kind: "disguised" });
+    assert.deepEqual(await rowState(renamed), { checked: false, fileName: `${kFolder}/${renamed}`, kind: "folder" });
     assert.ok(existsSync(sandbox.host(`${kFolder}/${kTaken}`)));
     assert.ok(existsSync(sandbox.host(`${kFolder}/${renamed}`)));
     assert.deepEqual(program.pageErrors, []);
