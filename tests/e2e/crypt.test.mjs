@@ -5,7 +5,7 @@
 import { after, before, test } from "node:test";
 import assert from "node:assert/strict";
 import { chmodSync, existsSync, mkdirSync, readFileSync, rmSync, statSync, writeFileSync } from "node:fs";
-import { Sandbox, closeBrowser, kBound, screenshot, untranslatedKeys } from "./support/program.mjs";
+import { Sandbox, closeBrowser, dialogFrame, kBound, screenshot, untranslatedKeys } from "./support/program.mjs";
 
 const kBigSize = 48 * 1024 * 1024; // long enough to see the progress page
 
@@ -39,19 +39,9 @@ after(async () => {
 
 // ---- message boxes ----
 
-// The frame of the dialog page `name` once it has loaded. (Waits for the
-// frame's navigation: a dialog frame is attached before it has its address.)
-async function dialogPage(name) {
-    const matches = (frame) => frame !== page.mainFrame() && frame.url().toLowerCase().includes(name);
-    const frame = page.frames().find(matches)
-        ?? (await page.waitForEvent("framenavigated", { predicate: matches, timeout: kBound }));
-    await frame.waitForLoadState("domcontentloaded");
-    return frame;
-}
-
 // The key of the open message box, after pressing its OK.
 async function answerBox() {
-    const box = await dialogPage("asynmsgbox.html");
+    const box = await dialogFrame(page, "asynmsgbox.html");
     await box.waitForFunction(() => document.getElementById("msgContent")?.dataset.key);
     const key = await box.evaluate(() => document.getElementById("msgContent").dataset.key);
     const gone = page.waitForEvent("framedetached", { predicate: (frame) => frame === box, timeout: kBound });

@@ -4,7 +4,7 @@
 import { after, before, test } from "node:test";
 import assert from "node:assert/strict";
 import { mkdirSync, statSync, writeFileSync } from "node:fs";
-import { Sandbox, catalogues, closeBrowser, dialogClosed, screenshot, untranslatedKeys } from "./support/program.mjs";
+import { catalogues, closeBrowser, dialogClosed, dialogFrame, Sandbox, screenshot, untranslatedKeys } from "./support/program.mjs";
 
 const kDisguise = ".{645FF040-5081-101B-9F08-00AA002F954E}";
 
@@ -58,15 +58,6 @@ async function waitForRows(count) {
 }
 
 const header = () => page.$eval("#selAllBut", (box) => [box.checked, box.indeterminate]);
-
-// The loaded frame of the open dialog whose address ends in `name`.
-async function openedDialog(page, name) {
-    const element = await page.locator(`[data-lockora-layer] iframe[src*="${name}" i]`).last().elementHandle();
-    const frame = await element.contentFrame();
-    await frame.waitForURL((url) => url.pathname.toLowerCase().endsWith(name));
-    await frame.waitForLoadState("domcontentloaded");
-    return frame;
-}
 
 test("typed paths are normalised and a quick listing never shows the overlay", async () => {
     await openScreen(3);
@@ -129,7 +120,7 @@ test("typed paths are normalised and a quick listing never shows the overlay", a
 test("the encrypt function reports a folder of containers only as empty", async () => {
     await openScreen(0);
     await typePath("C:\\Data\\only");
-    const box = await openedDialog(page, "asynmsgbox.html");
+    const box = await dialogFrame(page, "asynmsgbox.html");
     await box.locator("#msgContent").waitFor();
     assert.equal(await box.locator("#msgContent").getAttribute("data-key"), "LIST_EMPTY");
     await box.locator("#btnOK").click();

@@ -5,7 +5,7 @@ import { after, test } from "node:test";
 import assert from "node:assert/strict";
 import { chmodSync, readFileSync, watch, writeFileSync } from "node:fs";
 import { join } from "node:path";
-import { Sandbox, catalogues, closeBrowser, dialogClosed, kBound, screenshot, untranslatedKeys } from "./support/program.mjs";
+import { catalogues, closeBrowser, dialogClosed, dialogFrame, kBound, Sandbox, screenshot, untranslatedKeys } from "./support/program.mjs";
 
 after(closeBrowser);
 
@@ -13,15 +13,6 @@ after(closeBrowser);
 async function languageReady(page) {
     await page.waitForFunction(() => typeof Lang !== "undefined");
     await page.evaluate(() => Lang.ready);
-}
-
-// The open dialog's frame: the shared dialogFrame waits for a frame to attach,
-// but a dialog's frame is attached before its page's address is known.
-async function dialog(page, name) {
-    const matches = (frame) => frame !== page.mainFrame() && frame.url().toLowerCase().includes(name);
-    const frame = page.frames().find(matches) ?? await page.waitForEvent("framenavigated", { predicate: matches });
-    await frame.waitForLoadState("domcontentloaded");
-    return frame;
 }
 
 const isBlocked = (page) => page.evaluate(() => document.querySelector("[data-lockora-disabled]") !== null);
@@ -177,7 +168,7 @@ test("message box: buttons by flag, answers, keyboard, text-only messages", asyn
     const open = async (flags, msg = "IS_CLOSE_RUN_APP") => {
         await page.evaluate(([buttons, text]) => SyncMessageBox("TIPS", text, buttons, "m1",
             (...answer) => window.answers.push(answer)), [flags, msg]);
-        const frame = await dialog(page, "asynmsgbox.html");
+        const frame = await dialogFrame(page, "asynmsgbox.html");
         await frame.waitForFunction(() => document.getElementById("msgCaption").textContent !== "");
         return frame;
     };
@@ -223,7 +214,7 @@ test("message box: buttons by flag, answers, keyboard, text-only messages", asyn
         await dialogClosed(page, "asynmsgbox.html");
         assert.deepEqual(await answers(), [["m1", 4], ["m1", 8]]);
         const asked = page.evaluate(() => askMessageBox("TIPS", "LOG", BTN_OK));
-        frame = await dialog(page, "asynmsgbox.html");
+        frame = await dialogFrame(page, "asynmsgbox.html");
         await frame.waitForFunction(() => document.getElementById("msgContent").textContent === "Log");
         await frame.locator("#btnOK").press("Enter");
         assert.equal(await asked, 1);
@@ -253,7 +244,7 @@ test("message box: buttons by flag, answers, keyboard, text-only messages", asyn
 
     await t.test("closing a TipsPop dialog enables the page that opened it", async () => {
         const closed = page.evaluate(() => TipsPop(400, 220, "asynmsgbox.html", { parent: view, tips: "TIPS", msg: "LOG", btns: BTN_OK }));
-        const frame = await dialog(page, "asynmsgbox.html");
+        const frame = await dialogFrame(page, "asynmsgbox.html");
         await frame.waitForFunction(() => document.getElementById("msgContent").textContent === "日志");
         assert.equal(await isBlocked(page), true);
         await frame.click("#btnClose");

@@ -5,7 +5,7 @@ import { after, test } from "node:test";
 import assert from "node:assert/strict";
 import { existsSync, mkdirSync, readFileSync, writeFileSync } from "node:fs";
 import { join } from "node:path";
-import { Sandbox, catalogues, closeBrowser, dialogClosed, screenshot, untranslatedKeys } from "./support/program.mjs";
+import { catalogues, closeBrowser, dialogClosed, dialogFrame, Sandbox, screenshot, untranslatedKeys } from "./support/program.mjs";
 
 after(closeBrowser);
 
@@ -31,19 +31,8 @@ async function nativeCallsDone(page) {
     await page.evaluate(() => view.GetLang());
 }
 
-// The loaded frame of the open dialog whose address ends in `name`, found
-// through its element (the harness's wait by frame event can miss a frame
-// that attached a moment earlier).
-async function openedDialog(page, name) {
-    const element = await page.locator(`[data-lockora-layer] iframe[src*="${name}" i]`).last().elementHandle();
-    const frame = await element.contentFrame();
-    await frame.waitForURL((url) => url.pathname.toLowerCase().endsWith(name));
-    await frame.waitForLoadState("domcontentloaded");
-    return frame;
-}
-
 async function answerMessageBox(page, button) {
-    const frame = await openedDialog(page, "asynmsgbox.html");
+    const frame = await dialogFrame(page, "asynmsgbox.html");
     await frame.locator(`#${button}`).click();
     await dialogClosed(page, "asynmsgbox.html");
 }
@@ -84,7 +73,7 @@ test("the menu switches the language at once, a restart keeps it, and closing as
     assert.match(readFileSync(sandbox.host("C:/App/config.ini"), "utf8"), /LANG=zh/);
 
     await page.click("#btnClose");
-    const question = await openedDialog(page, "asynmsgbox.html");
+    const question = await dialogFrame(page, "asynmsgbox.html");
     assert.equal(await question.locator("#msgContent").textContent(), catalogues.zh.IS_CLOSE_RUN_APP);
     await answerMessageBox(page, "btnNo");
     await nativeCallsDone(page);
@@ -105,7 +94,7 @@ test("a second start reports the running copy in its own window and ends on OK",
     const first = await sandbox.start();
     await homeShown(first.page, "en");
     const second = await sandbox.start();
-    const box = await openedDialog(second.page, "asynmsgbox.html");
+    const box = await dialogFrame(second.page, "asynmsgbox.html");
     await box.locator("#msgContent").waitFor();
     assert.equal(await box.locator("#msgContent").getAttribute("data-key"), "PROGRAM_HAD_RUN");
     assert.equal(await box.locator("#msgContent").textContent(), catalogues.en.PROGRAM_HAD_RUN);
@@ -162,7 +151,7 @@ test("the About dialog shows the program's version and gives the window back on 
         await homeShown(page, code);
         await openMenu(page);
         await page.click("#liAbout");
-        const about = await openedDialog(page, "about.html");
+        const about = await dialogFrame(page, "about.html");
         await about.waitForFunction((text) => document.getElementById("txtVersion").textContent === text, version);
         assert.equal(await page.locator("[data-lockora-disabled]").count(), 1);
         assert.deepEqual(await untranslatedKeys(about), []);
@@ -207,7 +196,7 @@ test("with a program password the start asks for it, and cancelling ends the pro
     assert.equal(await program.exitCode(), 0);
 
     program = await sandbox.start();
-    const check = await openedDialog(program.page, "passwordcheck.html");
+    const check = await dialogFrame(program.page, "passwordcheck.html");
     await check.locator("#btnCheckCancel").click();
     assert.equal(await program.exitCode(), 0);
 }));

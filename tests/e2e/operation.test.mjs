@@ -5,7 +5,7 @@ import { after, before, test } from "node:test";
 import assert from "node:assert/strict";
 import { chmodSync, existsSync, mkdirSync, readFileSync, rmSync, writeFileSync } from "node:fs";
 import {
-    Sandbox, catalogues, closeBrowser, kBound, screenshot, untranslatedKeys,
+    Sandbox, catalogues, closeBrowser, dialogFrame, kBound, screenshot, untranslatedKeys,
 } from "./support/program.mjs";
 
 const kSizes = { encrypt: [600, 250], decrypt: [600, 210], remove: [600, 180] };
@@ -37,32 +37,9 @@ async function openWindow(verb, path, { ready = true } = {}) {
     return program;
 }
 
-// The program's exit code, once it has ended by itself (bounded).
-async function exitCode(program) {
-    let timer;
-    const bound = new Promise((_, reject) => {
-        timer = setTimeout(() => reject(new Error("the program did not end")), kBound);
-    });
-    try {
-        return await Promise.race([program.exited, bound]);
-    } finally {
-        clearTimeout(timer);
-    }
-}
-
-// The frame of the dialog page `name` once it has loaded. (Waits for the
-// frame's navigation: a dialog frame is attached before it has its address.)
-async function dialogPage(page, name) {
-    const matches = (frame) => frame !== page.mainFrame() && frame.url().toLowerCase().includes(name);
-    const frame = page.frames().find(matches)
-        ?? (await page.waitForEvent("framenavigated", { predicate: matches, timeout: kBound }));
-    await frame.waitForLoadState("domcontentloaded");
-    return frame;
-}
-
 // The message box once it shows its message.
 async function messageBox(page) {
-    const box = await dialogPage(page, "asynmsgbox.html");
+    const box = await dialogFrame(page, "asynmsgbox.html");
     await box.waitForFunction(() => document.getElementById("msgContent")?.dataset.key);
     return box;
 }
@@ -127,7 +104,7 @@ test("the encrypt window checks the passwords, encrypts its file and closes afte
     await screenshot(page, "operation-encrypt-done-en");
     assert.ok(existsSync(sandbox.host("C:/Data/a.txt.xep")));
     await box.click("#btnOK");
-    assert.equal(await exitCode(program), 0);
+    assert.equal(await program.exitCode(), 0);
     assert.ok(existsSync(sandbox.host("C:/App/Ombrix Lockora Sentinex/FileUseSetting.dat")), "settings saved at exit");
 });
 
@@ -154,7 +131,7 @@ test("a wrong password leaves the decrypt window open with a red bar; the right 
     assert.deepEqual(await barState(page), { value: 100, failed: false, status: "ERROR_DECRYPTED", percent: "100%" });
     assert.equal(readFileSync(sandbox.host("C:/Data/a.txt"), "utf8"), "alpha contents");
     await box.click("#btnOK");
-    assert.equal(await exitCode(program), 0);
+    assert.equal(await program.exitCode(), 0);
 });
 
 test("the encrypt window refuses the backup folder and fails when no backup can be written", async () => {
@@ -189,7 +166,7 @@ test("the encrypt window refuses the backup folder and fails when no backup can 
         await view.ChangeSettingInfo(settings);
     });
     await page.click("#btnClose");
-    assert.equal(await exitCode(program), 0);
+    assert.equal(await program.exitCode(), 0);
 });
 
 test("the delete window shreds a folder after the confirmation and closes after the OK", async () => {
@@ -211,7 +188,7 @@ test("the delete window shreds a folder after the confirmation and closes after 
     assert.equal(await box.evaluate(() => document.getElementById("msgContent").dataset.key), "ERROR_DELETED");
     assert.equal(existsSync(sandbox.host("C:/Data/sub")), false);
     await box.click("#btnOK");
-    assert.equal(await exitCode(program), 0);
+    assert.equal(await program.exitCode(), 0);
 });
 
 test("a file the shredder cannot remove is a failure; the program password then guards the windows", async () => {
@@ -233,12 +210,12 @@ test("a file the shredder cannot remove is a failure; the program password then 
         return answer;
     }), 0);
     await page.click("#btnClose");
-    assert.equal(await exitCode(program), 0);
+    assert.equal(await program.exitCode(), 0);
 
     // Cancelling the check ends the window.
     program = await openWindow("decrypt", "C:/Data/a.txt.xep", { ready: false });
     page = program.page;
-    const check = await dialogPage(page, "passwordcheck.html");
+    const check = await dialogFrame(page, "passwordcheck.html");
     assert.equal(await page.locator("#btnDecrypt").isDisabled(), true);
     await screenshot(page, "operation-passwordcheck-en");
     for (const frame of [page, check]) {
@@ -248,11 +225,11 @@ test("a file the shredder cannot remove is a failure; the program password then 
     }
     await screenshot(page, "operation-passwordcheck-zh");
     await check.click("#btnCheckCancel");
-    assert.equal(await exitCode(program), 0);
+    assert.equal(await program.exitCode(), 0);
 
     program = await openWindow("decrypt", "C:/Data/a.txt.xep", { ready: false });
     page = program.page;
-    const again = await dialogPage(page, "passwordcheck.html");
+    const again = await dialogFrame(page, "passwordcheck.html");
     await again.fill("#iptCheckPwd", "guard12");
     await again.click("#btnCheckOk");
     await page.waitForFunction(() => !document.getElementById("btnDecrypt").disabled);
@@ -265,7 +242,7 @@ test("a file the shredder cannot remove is a failure; the program password then 
         await view.SetLang("zh");
     });
     await page.click("#btnClose");
-    assert.equal(await exitCode(program), 0);
+    assert.equal(await program.exitCode(), 0);
 });
 
 test("a start refused as busy fails at once, and the other operation's end changes nothing", async () => {
@@ -293,5 +270,5 @@ test("a start refused as busy fails at once, and the other operation's end chang
     assert.deepEqual(await barState(page), { value: 100, failed: true, status: "WORK_ENCRYPT", percent: "100%" });
     assert.equal(page.frames().length, 1, "no second message box");
     await page.click("#btnClose");
-    assert.equal(await exitCode(program), 0);
+    assert.equal(await program.exitCode(), 0);
 });

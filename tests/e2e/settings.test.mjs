@@ -5,7 +5,7 @@ import { after, test } from "node:test";
 import assert from "node:assert/strict";
 import { existsSync, mkdirSync, readFileSync, writeFileSync } from "node:fs";
 import { join } from "node:path";
-import { Sandbox, catalogues, closeBrowser, dialogClosed, kBound, screenshot, untranslatedKeys } from "./support/program.mjs";
+import { catalogues, closeBrowser, dialogClosed, dialogFrame, kBound, Sandbox, screenshot, untranslatedKeys } from "./support/program.mjs";
 
 after(closeBrowser);
 
@@ -22,17 +22,6 @@ function withSandbox(body) {
             await sandbox.dispose();
         }
     };
-}
-
-// The loaded frame of the open dialog whose address contains `name`. A dialog
-// frame is attached blank and navigates afterwards, so wait for navigations.
-async function dialogFrame(page, name) {
-    const part = name.toLowerCase();
-    const matches = (frame) => frame !== page.mainFrame() && !frame.isDetached() && frame.url().toLowerCase().includes(part);
-    const frame = page.frames().find(matches)
-        ?? await page.waitForEvent("framenavigated", { predicate: matches, timeout: kBound });
-    await frame.waitForLoadState("domcontentloaded");
-    return frame;
 }
 
 async function mainPageReady(page) {

@@ -112,10 +112,15 @@ export class Program {
 
     // The exit code, once the program has ended (bounded).
     async exitCode(bound = kBound) {
-        return Promise.race([
-            this.exited,
-            new Promise((_, reject) => setTimeout(() => reject(new Error("the program did not end")), bound)),
-        ]);
+        let timer;
+        const late = new Promise((_, reject) => {
+            timer = setTimeout(() => reject(new Error("the program did not end")), bound);
+        });
+        try {
+            return await Promise.race([this.exited, late]);
+        } finally {
+            clearTimeout(timer);
+        }
     }
 
     async stop() {
@@ -127,20 +132,15 @@ export class Program {
     }
 }
 
-// The frame of the open dialog whose address contains `name` (for example
-// "asynmsgbox.html"), once it has loaded.
-export async function dialogFrame(page, name, bound = kBound) {
-    const deadline = Date.now() + bound;
-    for (;;) {
-        const frame = page.frames().find((candidate) => candidate !== page.mainFrame()
-            && candidate.url().toLowerCase().includes(name.toLowerCase()));
-        if (frame) {
-            await frame.waitForLoadState("domcontentloaded");
-            return frame;
-        }
-        if (Date.now() > deadline) throw new Error(`no dialog ${name} opened`);
-        await page.waitForEvent("frameattached", { timeout: Math.max(1, deadline - Date.now()) }).catch(() => {});
-    }
+// The frame of the newest open dialog whose address contains `name` (for
+// example "asynmsgbox.html"), once its page has loaded. Found through its
+// frame element: a dialog's frame is attached blank and navigates afterwards.
+export async function dialogFrame(page, name) {
+    const element = await page.locator(`[data-lockora-layer] iframe[src*="${name}" i]`).last().elementHandle();
+    const frame = await element.contentFrame();
+    await frame.waitForURL((url) => url.pathname.toLowerCase().includes(name.toLowerCase()));
+    await frame.waitForLoadState("domcontentloaded");
+    return frame;
 }
 
 // Resolves when no dialog whose address contains `name` is open any more.
