@@ -263,6 +263,10 @@
         frame.style.width = `${width}px`;
         frame.style.height = `${height}px`;
         frame.style.boxShadow = "0 4px 24px rgba(0, 0, 0, 0.3)";
+        // A dialog larger than the window shrinks to fit it; its page
+        // scrolls instead of being cut off.
+        frame.style.maxWidth = "100vw";
+        frame.style.maxHeight = "100vh";
         let open = true;
         const dialog = {
             parameters,
