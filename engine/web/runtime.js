@@ -22,6 +22,10 @@
 //   System.rename(from, to)     resolves true, or rejects with the error text
 //   System.launch(address)      opens an http or https address in the default
 //                               browser
+//   System.windowsPath(hostPath)
+//                               the Windows form of a host path (as a file
+//                               manager's drop names it); rejects when no
+//                               drive maps it
 //
 // Native code calls the main page's global functions (window[name](arg)); the
 // answer is the awaited value, or the error text when the function throws.
@@ -494,6 +498,7 @@
         },
         rename: (from, to) => service("rename", String(from), String(to)),
         launch: (address) => service("launch", String(address)),
+        windowsPath: (hostPath) => service("windowsPath", String(hostPath)),
     });
 
     Object.defineProperty(window, "view", { value: view, enumerable: true });

@@ -105,6 +105,14 @@ json RunService(std::string_view op, const json& args, BrowserLauncher& launcher
         const platform::Status moved = platform::MoveFile(*from, *to);
         return moved.ok() ? Value(true) : Failure(moved.error().message());
     }
+    if (op == "windowsPath") {
+        // A dropped file arrives as a host path (a file manager's file:// URL).
+        const auto hostPath = TextArgument(args, 0);
+        if (!hostPath)
+            return Failure(u"windowsPath needs a path");
+        const auto path = platform::ToWindowsPath(platform::Utf16ToUtf8(*hostPath));
+        return path.ok() ? Value(platform::Utf16ToUtf8(*path)) : Failure(path.error().message());
+    }
     if (op == "launch") {
         const auto address = TextArgument(args, 0);
         return Value(address && launcher.OpenWebAddress(platform::Utf16ToUtf8(*address)));
