@@ -5,80 +5,33 @@
 import { after, before, test } from "node:test";
 import assert from "node:assert/strict";
 import { chmodSync, existsSync, mkdirSync, readFileSync, rmSync, statSync, writeFileSync } from "node:fs";
-import { Sandbox, closeBrowser, dialogFrame, kBound, screenshot, untranslatedKeys } from "./support/program.mjs";
+import { kBound, screenshot } from "./support/program.mjs";
+import { answerMessageBox, endMainWindow, listFolder, openScreen, shots, startMainWindow } from "./support/screens.mjs";
 
 const kBigSize = 48 * 1024 * 1024; // long enough to see the progress page
 
 let sandbox;
-let program;
 let page;
 
 before(async () => {
-    sandbox = new Sandbox();
-    for (const name of ["a.txt", "b.txt", "c.txt", "w.txt"]) writeFileSync(sandbox.host(`C:/Data/${name}`), `${name} contents`);
-    mkdirSync(sandbox.host("C:/Data/sub/inner"), { recursive: true });
-    writeFileSync(sandbox.host("C:/Data/sub/inner/e.txt"), "echo");
-    writeFileSync(sandbox.host("C:/Data/sub/big.bin"), Buffer.alloc(kBigSize, 7));
-    mkdirSync(sandbox.host("D:/Backup/Enc"), { recursive: true });
-    writeFileSync(sandbox.host("D:/Backup/Enc/x.txt"), "x");
-    program = await sandbox.start([]);
-    ({ page } = program);
-    await page.waitForFunction(() => document.querySelector(".boxcontent [path]") !== null);
-    await page.evaluate(() => {
-        window.language = "en";
-    });
+    ({ sandbox, page } = await startMainWindow((files) => {
+        for (const name of ["a.txt", "b.txt", "c.txt", "w.txt"]) writeFileSync(files.host(`C:/Data/${name}`), `${name} contents`);
+        mkdirSync(files.host("C:/Data/sub/inner"), { recursive: true });
+        writeFileSync(files.host("C:/Data/sub/inner/e.txt"), "echo");
+        writeFileSync(files.host("C:/Data/sub/big.bin"), Buffer.alloc(kBigSize, 7));
+        mkdirSync(files.host("D:/Backup/Enc"), { recursive: true });
+        writeFileSync(files.host("D:/Backup/Enc/x.txt"), "x");
+    }));
 });
 
-after(async () => {
-    // Ended here rather than by dispose, whose bounded wait outlives the exit.
-    program?.child.kill("SIGTERM");
-    await program?.exited;
-    await sandbox.dispose();
-    await closeBrowser();
-});
+after(() => endMainWindow(sandbox));
 
-// ---- message boxes ----
+const answerBox = () => answerMessageBox(page);
 
-// The key of the open message box, after pressing its OK.
-async function answerBox() {
-    const box = await dialogFrame(page, "asynmsgbox.html");
-    await box.waitForFunction(() => document.getElementById("msgContent")?.dataset.key);
-    const key = await box.evaluate(() => document.getElementById("msgContent").dataset.key);
-    const gone = page.waitForEvent("framedetached", { predicate: (frame) => frame === box, timeout: kBound });
-    await box.click("#btnOK");
-    await gone;
-    return key;
-}
-
-// ---- screens ----
-
-async function shots(name) {
-    for (const code of ["en", "zh"]) {
-        await page.evaluate((language) => {
-            window.language = language;
-        }, code);
-        assert.deepEqual(await untranslatedKeys(page), [], `${name} in ${code}`);
-        assert.equal(await page.evaluate(() => document.documentElement.scrollWidth <= innerWidth), true, name);
-        await screenshot(page, `${name}-${code}`);
-    }
-    await page.evaluate(() => {
-        window.language = "en";
-    });
-}
-
-// From the home screen into the screen of `entry`, listing `folder`.
-async function openScreen(entry, folder) {
-    await page.evaluate(() => showHome());
-    await page.click(`.boxcontent button[path="${entry}"]`);
-    await page.waitForSelector("#inputFilePath");
-    await listFolder(folder);
-}
-
-async function listFolder(folder) {
-    await page.fill("#inputFilePath", folder);
-    await page.press("#inputFilePath", "Enter");
-    await page.waitForFunction((path) => document.getElementById("inputFilePath").getAttribute("currPath") === path
-        && document.querySelector("#paritionInfo tr") !== null, folder.replace(/\\/g, "/").replace(/\/$/, ""));
+// From the home screen into the screen of `index`, listing `folder`.
+async function showFolder(index, folder) {
+    await openScreen(page, index);
+    await listFolder(page, folder);
 }
 
 const rowBox = (name) => page.locator("#paritionInfo tr", { has: page.locator(`td.name[title="${name}"]`) })
@@ -106,7 +59,7 @@ async function toPasswordPage() {
 }
 
 async function encryptRows(names, password) {
-    await openScreen("encrypt/encrypt.html", "C:\\Data");
+    await showFolder(0, "C:\\Data");
     await checkOnly(names);
     await toPasswordPage();
     await page.fill("#pwdFirst", password);
@@ -134,9 +87,9 @@ const writable = (path) => (statSync(sandbox.host(path)).mode & 0o222) !== 0;
 const started = () => page.evaluate(() => Base.workFlag);
 
 test("the encrypt screen checks the selection, the backup folder and the passwords before starting", async () => {
-    await openScreen("encrypt/encrypt.html", "C:\\Data");
+    await showFolder(0, "C:\\Data");
     assert.deepEqual(await rowNames(), ["sub", "a.txt", "b.txt", "c.txt", "w.txt"]);
-    await shots("encrypt-list");
+    await shots(page, "encrypt-list");
 
     await page.locator("#selAllBut").setChecked(false);
     await page.click(".btnNext");
@@ -146,7 +99,7 @@ test("the encrypt screen checks the selection, the backup folder and the passwor
     await checkOnly(["b.txt"]);
     await toPasswordPage();
     assert.equal(await page.locator("#btnEncryptSettings").isVisible(), false);
-    await shots("encrypt-password");
+    await shots(page, "encrypt-password");
     await page.click(".btnBack");
     assert.equal(await page.inputValue("#inputFilePath"), "C:\\Data");
     assert.equal(await rowBox("b.txt").isChecked(), true);
@@ -165,14 +118,14 @@ test("the encrypt screen checks the selection, the backup folder and the passwor
     await changeSettings(4, true);
     await changeSettings(8, "D:/Backup/Enc");
     await page.click(".btnBack");
-    await listFolder("D:\\");
+    await listFolder(page, "D:\\");
     await checkOnly(["Backup"]);
     await toPasswordPage();
     await page.fill("#pwdFirst", "mismatched");
     await page.click("#btnStartEncrypt");
     assert.equal(await answerBox(), "ERROR_BACKUP2", "before the passwords are looked at");
     await page.click(".btnBack");
-    await listFolder("D:\\Backup\\Enc");
+    await listFolder(page, "D:\\Backup\\Enc");
     await toPasswordPage();
     await page.fill("#pwdFirst", "secret");
     await page.fill("#pwdConfirm", "secret");
@@ -196,7 +149,7 @@ test("three files are encrypted one after the other, then a folder, then a file 
 
     await encryptRows(["sub"], "secret");
     await page.waitForFunction(() => document.querySelector("#taskProgress .pFileName")?.textContent === "sub");
-    await shots("encrypt-progress");
+    await shots(page, "encrypt-progress");
     assert.deepEqual(await taskResults(1), [["sub", "ERROR_ENCRYPTED", true]]);
     assert.ok(existsSync(sandbox.host("C:/Data/sub.xep")));
 
@@ -208,12 +161,12 @@ test("decrypting restores files and folders; a wrong password and a damaged file
     for (const name of ["a.txt", "b.txt", "c.txt", "w.txt", "sub"]) rmSync(sandbox.host(`C:/Data/${name}`), { recursive: true });
     writeFileSync(sandbox.host("C:/Data/b0-junk.xep"), "not a container at all, just some text");
 
-    await openScreen("decrypt/decrypt.html", "C:\\Data");
+    await showFolder(1, "C:\\Data");
     assert.deepEqual(await rowNames(), ["a.txt.xep", "b.txt.xep", "b0-junk.xep", "c.txt.xep", "sub.xep", "w.txt.xep"]);
-    await shots("decrypt-list");
+    await shots(page, "decrypt-list");
     await toPasswordPage();
     assert.equal(await page.locator("#btnDecryptSettings").isVisible(), false);
-    await shots("decrypt-password");
+    await shots(page, "decrypt-password");
     await page.fill("#pwdDecrypt", "short");
     await page.click("#btnStartDecrypt");
     assert.equal(await answerBox(), "PWD_TOO_SHORT");
@@ -232,7 +185,7 @@ test("decrypting restores files and folders; a wrong password and a damaged file
         ["w.txt.xep", "ERROR_PW", false],
     ]);
     assert.equal(await page.locator("#finishedInfo tr:nth-child(3) td:last-child").getAttribute("class"), "dfn color-red");
-    await shots("decrypt-task");
+    await shots(page, "decrypt-task");
 
     assert.equal(readFileSync(sandbox.host("C:/Data/c.txt"), "utf8"), "c.txt contents");
     assert.equal(readFileSync(sandbox.host("C:/Data/sub/inner/e.txt"), "utf8"), "echo");
@@ -242,7 +195,7 @@ test("decrypting restores files and folders; a wrong password and a damaged file
 
 test("the read screen passes the read-only choice in the low bits and the hidden choice above them", async () => {
     chmodSync(sandbox.host("C:/Data/b.txt"), 0o444);
-    await openScreen("read/read.html", "C:\\Data");
+    await showFolder(4, "C:\\Data");
     assert.equal(await page.locator("table.file-list th.attr").count(), 1);
     await page.click("#btnSetAttributes");
     assert.equal(await answerBox(), "CHOOSE_FILE");
@@ -256,17 +209,17 @@ test("the read screen passes the read-only choice in the low bits and the hidden
     assert.deepEqual(await taskResults(1), [["b.txt", "FINISHED_SETTING", true]]);
     assert.equal((await attributesOf("C:/Data/b.txt")) & 0x3, 0x2);
     assert.equal(writable("C:/Data/b.txt"), true);
-    await shots("read-task");
+    await shots(page, "read-task");
 
     // Hidden names are red and their attribute shows.
-    await openScreen("read/read.html", "C:\\Data");
+    await showFolder(4, "C:\\Data");
     const hiddenRow = page.locator("#paritionInfo tr", { has: page.locator('td.name[title="b.txt"]') });
     assert.equal(await hiddenRow.locator("td.name").getAttribute("class"), "name color-red");
     assert.equal(await hiddenRow.locator("td.attr label").getAttribute("data-key"), "HIDE");
     await checkOnly(["b.txt"]);
     await page.check("#attrReadOnly");
     await page.check("#attrUnhide");
-    await shots("read-list");
+    await shots(page, "read-list");
 
     // Read-only with unhide is 9: read-only set, hidden cleared.
     await page.click("#btnSetAttributes");

@@ -4,7 +4,10 @@
 import { after, before, test } from "node:test";
 import assert from "node:assert/strict";
 import { chmodSync, existsSync, mkdirSync, readFileSync, writeFileSync } from "node:fs";
-import { Sandbox, closeBrowser, dialogClosed, screenshot, untranslatedKeys } from "./support/program.mjs";
+import { screenshot, untranslatedKeys } from "./support/program.mjs";
+import {
+    answerMessageBox, endMainWindow, listFolder, messageBox, openScreen, pressInBox, setLanguage, startMainWindow,
+} from "./support/screens.mjs";
 
 const kFolder = "C:/Data/Shred";
 const kContent = "secret ".repeat(10000); // several 2 KB blocks: progress notifications
@@ -14,70 +17,38 @@ let program;
 let page;
 
 before(async () => {
-    sandbox = new Sandbox();
-    mkdirSync(sandbox.host(kFolder), { recursive: true });
-    for (const name of ["a.txt", "c.txt", "keep.txt", "locked.txt"]) writeFileSync(sandbox.host(`${kFolder}/${name}`), kContent);
-    // No write permission bit: the file is read-only, which the shredder cannot open.
-    chmodSync(sandbox.host(`${kFolder}/locked.txt`), 0o444);
-    program = await sandbox.start();
-    page = program.page;
-    await page.evaluate(() => { language = "en"; });
-    await page.click('#ulTab [index="3"]');
-    await page.waitForSelector(".btnDeleteToProgress");
+    ({ sandbox, program, page } = await startMainWindow((files) => {
+        mkdirSync(files.host(kFolder), { recursive: true });
+        for (const name of ["a.txt", "c.txt", "keep.txt", "locked.txt"]) writeFileSync(files.host(`${kFolder}/${name}`), kContent);
+        // No write permission bit: the file is read-only, which the shredder cannot open.
+        chmodSync(files.host(`${kFolder}/locked.txt`), 0o444);
+    }));
+    await openScreen(page, 3);
 });
 
-after(async () => {
-    await sandbox?.dispose();
-    await closeBrowser();
-});
-
-async function setLanguage(code) {
-    await page.evaluate((value) => { language = value; }, code);
-}
-
-async function listFolder(path) {
-    await page.fill("#inputFilePath", path);
-    await page.press("#inputFilePath", "Enter");
-    await page.waitForFunction((folder) => document.querySelector("#inputFilePath")?.getAttribute("currPath") === folder
-        && document.querySelectorAll("#paritionInfo tr").length > 0, path);
-}
+after(() => endMainWindow(sandbox));
 
 async function check(names) {
     for (const name of names) await page.locator("#paritionInfo tr", { has: page.locator(`td.name[title="${name}"]`) }).locator(".btnCheckbox").check();
 }
 
-// The open message box and the key of its message. Found by its element:
-// the frame is attached blank before it loads the box.
-async function messageBox() {
-    const box = page.locator('iframe[src*="asynmsgbox.html" i]');
-    const key = await page.frameLocator('iframe[src*="asynmsgbox.html" i]').locator('#msgContent[data-key]:not([data-key=""])').getAttribute("data-key");
-    return { frame: await (await box.elementHandle()).contentFrame(), key };
-}
-
-async function press(frame, button) {
-    await frame.click(button);
-    await dialogClosed(page, "asynmsgbox.html");
-}
-
 test("the list page shows the folder's files, translated", async () => {
     await screenshot(page, "delete-empty-en");
-    await listFolder(kFolder);
+    await listFolder(page, kFolder);
     const names = await page.locator("#paritionInfo td.name").allTextContents();
     assert.deepEqual(names.toSorted(), ["a.txt", "c.txt", "keep.txt", "locked.txt"]);
     assert.equal(await page.locator("#paritionInfo .btnCheckbox:checked").count(), 0, "rows start unchecked");
     assert.deepEqual(await untranslatedKeys(page), []);
     await screenshot(page, "delete-list-en");
-    await setLanguage("zh");
+    await setLanguage(page, "zh");
     assert.deepEqual(await untranslatedKeys(page), []);
     await screenshot(page, "delete-list-zh");
-    await setLanguage("en");
+    await setLanguage(page, "en");
 });
 
 test("nothing checked: CHOOSE_FILE, and nothing starts", async () => {
     await page.click(".btnDeleteToProgress");
-    const { frame, key } = await messageBox();
-    assert.equal(key, "CHOOSE_FILE");
-    await press(frame, "#btnOK");
+    assert.equal(await answerMessageBox(page), "CHOOSE_FILE");
     assert.equal(await page.evaluate(() => Base.workFlag), 0);
 });
 
@@ -92,12 +63,12 @@ test("No in the confirmation starts nothing", async () => {
     });
     await check(["a.txt", "locked.txt", "c.txt"]);
     await page.click(".btnDeleteToProgress");
-    const { frame, key } = await messageBox();
+    const { frame, key } = await messageBox(page);
     assert.equal(key, "DEL_COMFIGURE_MSG");
     assert.deepEqual(await frame.locator(".dialog-buttons button:visible").evaluateAll((buttons) => buttons.map((b) => b.id)), ["btnYes", "btnNo"]);
     assert.deepEqual(await untranslatedKeys(frame), []);
     await screenshot(page, "delete-confirm-en");
-    await press(frame, "#btnNo");
+    await pressInBox(page, frame, "#btnNo");
     assert.equal(await page.locator(".btnDeleteToProgress").count(), 1, "the list page stays");
     assert.equal(await page.locator("#paritionInfo .btnCheckbox:checked").count(), 3);
     assert.equal(await page.evaluate(() => Base.workFlag), 0);
@@ -125,30 +96,29 @@ test("Yes shreds the checked rows one request after the other; a read-only file 
             return answer;
         };
     });
-    await setLanguage("zh");
+    await setLanguage(page, "zh");
     await page.click(".btnDeleteToProgress");
-    const { frame } = await messageBox();
+    const { frame } = await messageBox(page);
     assert.deepEqual(await untranslatedKeys(frame), []);
     await screenshot(page, "delete-confirm-zh");
-    await press(frame, "#btnYes");
+    await pressInBox(page, frame, "#btnYes");
 
     await page.waitForFunction(() => window.heldOnce && document.querySelector("#taskProgress .pFileName")?.textContent !== "");
     assert.equal(await page.locator("#taskProgress .pFileName").textContent(), order[0].split("/").pop());
     assert.match(await page.locator("#taskProgress .pPercentage").textContent(), /^\d+%$/);
     assert.deepEqual(await untranslatedKeys(page), []);
     await screenshot(page, "delete-progress-zh");
-    await setLanguage("en");
+    await setLanguage(page, "en");
     await screenshot(page, "delete-progress-en");
 
     // Another start while the task runs is refused with the running one's message.
-    await page.evaluate(() => showHome());
-    await page.click('#ulTab [index="3"]');
-    await listFolder(kFolder);
+    await openScreen(page, 3);
+    await listFolder(page, kFolder);
     await check(["keep.txt"]);
     await page.click(".btnDeleteToProgress");
-    const refused = await messageBox();
+    const refused = await messageBox(page);
     assert.equal(refused.key, "WORK_DELETE");
-    await press(refused.frame, "#btnOK");
+    await pressInBox(page, refused.frame, "#btnOK");
 
     await page.evaluate(() => window.releaseProgress());
     await page.waitForSelector("#finishedInfo tr:nth-child(3)");
@@ -186,9 +156,9 @@ test("Yes shreds the checked rows one request after the other; a read-only file 
 
     assert.deepEqual(await untranslatedKeys(page), []);
     await screenshot(page, "delete-task-en");
-    await setLanguage("zh");
+    await setLanguage(page, "zh");
     await screenshot(page, "delete-task-zh");
-    await setLanguage("en");
+    await setLanguage(page, "en");
     await page.click(".btnHome");
     await page.waitForSelector("#ulTab");
     assert.deepEqual(program.pageErrors, []);

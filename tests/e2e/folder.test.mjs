@@ -4,7 +4,8 @@
 import { after, before, test } from "node:test";
 import assert from "node:assert/strict";
 import { existsSync, mkdirSync, writeFileSync } from "node:fs";
-import { Sandbox, closeBrowser, dialogClosed, screenshot, untranslatedKeys } from "./support/program.mjs";
+import { screenshot, untranslatedKeys } from "./support/program.mjs";
+import { answerMessageBox, endMainWindow, listFolder, openScreen, setLanguage, startMainWindow } from "./support/screens.mjs";
 
 const kFolder = "C:/Data/Fold";
 const kSuffix = {
@@ -23,25 +24,15 @@ let failing; // the plain folder listed first: its disguised name gets taken
 let renamed; // the plain folder listed second
 
 before(async () => {
-    sandbox = new Sandbox();
-    for (const name of ["A", "B", kStacked, "Y", kTaken]) mkdirSync(sandbox.host(`${kFolder}/${name}`), { recursive: true });
-    writeFileSync(sandbox.host(`${kFolder}/f.txt`), "file");
-    writeFileSync(sandbox.host(`${kFolder}/c.xep`), "container");
-    program = await sandbox.start();
-    page = program.page;
-    await page.evaluate(() => { language = "en"; });
-    await page.click('#ulTab [index="2"]');
-    await page.waitForSelector(".btnNextToFolder2");
+    ({ sandbox, program, page } = await startMainWindow((files) => {
+        for (const name of ["A", "B", kStacked, "Y", kTaken]) mkdirSync(files.host(`${kFolder}/${name}`), { recursive: true });
+        writeFileSync(files.host(`${kFolder}/f.txt`), "file");
+        writeFileSync(files.host(`${kFolder}/c.xep`), "container");
+    }));
+    await openScreen(page, 2);
 });
 
-after(async () => {
-    await sandbox?.dispose();
-    await closeBrowser();
-});
-
-async function setLanguage(code) {
-    await page.evaluate((value) => { language = value; }, code);
-}
+after(() => endMainWindow(sandbox));
 
 const row = (name) => page.locator("#paritionInfo tr", { has: page.locator(`td.name[title="${name}"]`) });
 
@@ -49,21 +40,10 @@ async function setChecked(names, on = true) {
     for (const name of names) await row(name).locator(".btnCheckbox").setChecked(on);
 }
 
-// The open message box and the key of its message. Found by its element:
-// the frame is attached blank before it loads the box.
-async function messageBox() {
-    const box = page.locator('iframe[src*="asynmsgbox.html" i]');
-    const key = await page.frameLocator('iframe[src*="asynmsgbox.html" i]').locator('#msgContent[data-key]:not([data-key=""])').getAttribute("data-key");
-    return { frame: await (await box.elementHandle()).contentFrame(), key };
-}
-
 // Clicks `selector` and answers the message box it opens with OK.
 async function expectMessage(selector, expected) {
     await page.click(selector);
-    const { frame, key } = await messageBox();
-    assert.equal(key, expected);
-    await frame.click("#btnOK");
-    await dialogClosed(page, "asynmsgbox.html");
+    assert.equal(await answerMessageBox(page), expected);
 }
 
 async function toIconPage() {
@@ -85,9 +65,7 @@ async function rowState(name) {
 }
 
 test("the list shows only folders and disguised folders, unchecked", async () => {
-    await page.fill("#inputFilePath", kFolder);
-    await page.press("#inputFilePath", "Enter");
-    await page.waitForSelector("#paritionInfo tr");
+    await listFolder(page, kFolder);
     const names = await page.locator("#paritionInfo td.name").allTextContents();
     assert.deepEqual(names.toSorted(), ["A", "B", kStacked, "Y", kTaken].toSorted());
     assert.equal(await page.locator("#paritionInfo .btnCheckbox:checked").count(), 0);
@@ -95,10 +73,10 @@ test("the list shows only folders and disguised folders, unchecked", async () =>
     assert.equal(await page.getAttribute("#inputFilePath", "placeholder"), "Only directory can be selected.");
     assert.deepEqual(await untranslatedKeys(page), []);
     await screenshot(page, "folder-list-en");
-    await setLanguage("zh");
+    await setLanguage(page, "zh");
     assert.deepEqual(await untranslatedKeys(page), []);
     await screenshot(page, "folder-list-zh");
-    await setLanguage("en");
+    await setLanguage(page, "en");
     await expectMessage(".btnNextToFolder2", "CHOOSE_FILE");
 });
 
@@ -110,10 +88,10 @@ test("disguising two folders of which the first fails reports success; the faile
     assert.ok(await page.isChecked('input[name="iconChange"][value="disguise"]'));
     assert.deepEqual(await untranslatedKeys(page), []);
     await screenshot(page, "folder-icons-en");
-    await setLanguage("zh");
+    await setLanguage(page, "zh");
     assert.deepEqual(await untranslatedKeys(page), []);
     await screenshot(page, "folder-icons-zh");
-    await setLanguage("en");
+    await setLanguage(page, "en");
     await expectMessage("#btnFolderDisguise", "CHOOSE_ICON");
 
     // The first folder's disguised name is taken, so its rename fails.

@@ -4,9 +4,8 @@
 import { after, before, test } from "node:test";
 import assert from "node:assert/strict";
 import { chmodSync, existsSync, mkdirSync, readFileSync, rmSync, writeFileSync } from "node:fs";
-import {
-    Sandbox, catalogues, closeBrowser, dialogFrame, kBound, screenshot, untranslatedKeys,
-} from "./support/program.mjs";
+import { Sandbox, catalogues, closeBrowser, dialogFrame, kBound, screenshot } from "./support/program.mjs";
+import { answerMessageBox, messageBox, shots } from "./support/screens.mjs";
 
 const kSizes = { encrypt: [600, 250], decrypt: [600, 210], remove: [600, 180] };
 
@@ -37,38 +36,6 @@ async function openWindow(verb, path, { ready = true } = {}) {
     return program;
 }
 
-// The message box once it shows its message.
-async function messageBox(page) {
-    const box = await dialogFrame(page, "asynmsgbox.html");
-    await box.waitForFunction(() => document.getElementById("msgContent")?.dataset.key);
-    return box;
-}
-
-// The key of the open message box; presses `button` and waits for the box
-// to go (another one may follow at once).
-async function answerBox(page, button = "#btnOK") {
-    const box = await messageBox(page);
-    const key = await box.evaluate(() => document.getElementById("msgContent").dataset.key);
-    const gone = page.waitForEvent("framedetached", { predicate: (frame) => frame === box, timeout: kBound });
-    await box.click(button);
-    await gone;
-    return key;
-}
-
-async function shots(page, name) {
-    for (const code of ["en", "zh"]) {
-        await page.evaluate((language) => {
-            window.language = language;
-        }, code);
-        assert.deepEqual(await untranslatedKeys(page), [], `${name} in ${code}`);
-        assert.equal(await page.evaluate(() => document.documentElement.scrollWidth <= innerWidth), true, name);
-        await screenshot(page, `${name}-${code}`);
-    }
-    await page.evaluate(() => {
-        window.language = "en";
-    });
-}
-
 const fill = async (page, fields) => {
     for (const [selector, text] of Object.entries(fields)) await page.fill(selector, text);
 };
@@ -90,16 +57,16 @@ test("the encrypt window checks the passwords, encrypts its file and closes afte
     // Different short passwords are reported as different, before their length.
     await fill(page, { "#pwdFirst": "abc", "#pwdConfirm": "abd" });
     await page.click("#btnEncrypt");
-    assert.equal(await answerBox(page), "TWO_PWD_NOT_COMPARE");
+    assert.equal(await answerMessageBox(page), "TWO_PWD_NOT_COMPARE");
     await fill(page, { "#pwdFirst": "abcde", "#pwdConfirm": "abcde" });
     await page.press("#pwdConfirm", "Enter");
-    assert.equal(await answerBox(page), "PWD_TOO_SHORT");
+    assert.equal(await answerMessageBox(page), "PWD_TOO_SHORT");
     assert.equal(existsSync(sandbox.host("C:/Data/a.txt.xep")), false);
 
     await fill(page, { "#pwdFirst": "secret", "#pwdConfirm": "secret" });
     await page.click("#btnEncrypt");
-    const box = await messageBox(page);
-    assert.equal(await box.evaluate(() => document.getElementById("msgContent").dataset.key), "ERROR_ENCRYPTED");
+    const { frame: box, key } = await messageBox(page);
+    assert.equal(key, "ERROR_ENCRYPTED");
     assert.deepEqual(await barState(page), { value: 100, failed: false, status: "ERROR_ENCRYPTED", percent: "100%" });
     await screenshot(page, "operation-encrypt-done-en");
     assert.ok(existsSync(sandbox.host("C:/Data/a.txt.xep")));
@@ -117,7 +84,7 @@ test("a wrong password leaves the decrypt window open with a red bar; the right 
 
     await fill(page, { "#pwdDecrypt": "wrong1" });
     await page.click("#btnDecrypt");
-    assert.equal(await answerBox(page), "ERROR_PW");
+    assert.equal(await answerMessageBox(page), "ERROR_PW");
     assert.deepEqual(await barState(page), { value: 100, failed: true, status: "ERROR_PW", percent: "100%" });
     await screenshot(page, "operation-decrypt-failed-en");
     assert.equal(existsSync(sandbox.host("C:/Data/a.txt")), false);
@@ -125,8 +92,8 @@ test("a wrong password leaves the decrypt window open with a red bar; the right 
 
     await fill(page, { "#pwdDecrypt": "secret" });
     await page.click("#btnDecrypt");
-    const box = await messageBox(page);
-    assert.equal(await box.evaluate(() => document.getElementById("msgContent").dataset.key), "ERROR_DECRYPTED");
+    const { frame: box, key } = await messageBox(page);
+    assert.equal(key, "ERROR_DECRYPTED");
     // The failure style went with the new run.
     assert.deepEqual(await barState(page), { value: 100, failed: false, status: "ERROR_DECRYPTED", percent: "100%" });
     assert.equal(readFileSync(sandbox.host("C:/Data/a.txt"), "utf8"), "alpha contents");
@@ -147,16 +114,16 @@ test("the encrypt window refuses the backup folder and fails when no backup can 
 
     await setBackup("C:/Data");
     await page.click("#btnEncrypt");
-    assert.equal(await answerBox(page), "ERROR_BACKUP");
+    assert.equal(await answerMessageBox(page), "ERROR_BACKUP");
     await setBackup("C:/Data/sub/Enc");
     await page.click("#btnEncrypt");
-    assert.equal(await answerBox(page), "ERROR_BACKUP2");
+    assert.equal(await answerMessageBox(page), "ERROR_BACKUP2");
 
     // A backup folder that does not exist: the container cannot be backed
     // up, which is a failure, not a success.
     await setBackup("D:/Missing");
     await page.click("#btnEncrypt");
-    assert.equal(await answerBox(page), "ERROR_ENCRYPT");
+    assert.equal(await answerMessageBox(page), "ERROR_ENCRYPT");
     assert.deepEqual(await barState(page), { value: 100, failed: true, status: "ERROR_ENCRYPT", percent: "100%" });
     assert.equal(existsSync(sandbox.host("C:/Data/sub.xep")), false);
 
@@ -179,13 +146,13 @@ test("the delete window shreds a folder after the confirmation and closes after 
     await page.click("#btnDelete");
     await messageBox(page);
     await screenshot(page, "operation-delete-confirm-en");
-    assert.equal(await answerBox(page, "#btnNo"), "DEL_COMFIGURE_MSG");
+    assert.equal(await answerMessageBox(page, "#btnNo"), "DEL_COMFIGURE_MSG");
     assert.ok(existsSync(sandbox.host("C:/Data/sub/inner/c.txt")), "No keeps the folder");
 
     await page.click("#btnDelete");
-    assert.equal(await answerBox(page, "#btnYes"), "DEL_COMFIGURE_MSG");
-    const box = await messageBox(page);
-    assert.equal(await box.evaluate(() => document.getElementById("msgContent").dataset.key), "ERROR_DELETED");
+    assert.equal(await answerMessageBox(page, "#btnYes"), "DEL_COMFIGURE_MSG");
+    const { frame: box, key } = await messageBox(page);
+    assert.equal(key, "ERROR_DELETED");
     assert.equal(existsSync(sandbox.host("C:/Data/sub")), false);
     await box.click("#btnOK");
     assert.equal(await program.exitCode(), 0);
@@ -196,8 +163,8 @@ test("a file the shredder cannot remove is a failure; the program password then 
     let { page } = program;
     assert.equal(await page.locator("#txtInfo").getAttribute("data-key"), "COMPLETE_DEL_FILE");
     await page.click("#btnDelete");
-    await answerBox(page, "#btnYes");
-    assert.equal(await answerBox(page), "ERROR_DELETE");
+    await answerMessageBox(page, "#btnYes");
+    assert.equal(await answerMessageBox(page), "ERROR_DELETE");
     assert.deepEqual(await barState(page), { value: 100, failed: true, status: "ERROR_DELETE", percent: "100%" });
     await screenshot(page, "operation-delete-failed-en");
     assert.ok(existsSync(sandbox.host("C:/Data/locked.txt")));
@@ -265,7 +232,7 @@ test("a start refused as busy fails at once, and the other operation's end chang
     assert.equal(await page.evaluate(() => view.Encrypted(["other1", ["C:/Data/big.bin"]])), 0);
     await fill(page, { "#pwdFirst": "secret", "#pwdConfirm": "secret" });
     await page.click("#btnEncrypt");
-    assert.equal(await answerBox(page), "WORK_ENCRYPT");
+    assert.equal(await answerMessageBox(page), "WORK_ENCRYPT");
     await page.waitForFunction(() => window.deliveredIds.includes(11), null, { timeout: 4 * kBound });
     assert.deepEqual(await barState(page), { value: 100, failed: true, status: "WORK_ENCRYPT", percent: "100%" });
     assert.equal(page.frames().length, 1, "no second message box");
