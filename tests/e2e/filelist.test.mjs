@@ -4,7 +4,8 @@
 import { after, before, test } from "node:test";
 import assert from "node:assert/strict";
 import { mkdirSync, statSync, writeFileSync } from "node:fs";
-import { catalogues, closeBrowser, dialogClosed, dialogFrame, Sandbox, screenshot, untranslatedKeys } from "./support/program.mjs";
+import { catalogues, screenshot, untranslatedKeys } from "./support/program.mjs";
+import { answerMessageBox, endMainWindow, openScreen, startMainWindow } from "./support/screens.mjs";
 
 const kDisguise = ".{645FF040-5081-101B-9F08-00AA002F954E}";
 
@@ -13,35 +14,22 @@ let program;
 let page;
 
 before(async () => {
-    sandbox = new Sandbox();
-    for (const folder of ["only", "mix/sub", `mix/sub${kDisguise}`, "q", "enc", "busy"]) mkdirSync(sandbox.host(`C:/Data/${folder}`), { recursive: true });
-    const files = {
-        "only/a.xep": "a", "only/b.xep": "b",
-        "mix/a.xep": "a", "mix/b.xep": "b", "mix/plain.txt": "p",
-        "q/one.txt": "1", "q/two.txt": "2", "q/three.txt": "3",
-        "enc/secret.txt": "secret", "enc/damaged.xep": "not a container",
-        "busy/victim.txt": "v",
-    };
-    for (const [name, text] of Object.entries(files)) writeFileSync(sandbox.host(`C:/Data/${name}`), text);
-    // Large enough that its encryption still runs when the next call comes.
-    writeFileSync(sandbox.host("C:/Data/big.bin"), Buffer.alloc(24 << 20, 7));
-    program = await sandbox.start();
-    ({ page } = program);
-    await page.locator(".home .tile").first().waitFor();
+    ({ sandbox, program, page } = await startMainWindow((files) => {
+        for (const folder of ["only", "mix/sub", `mix/sub${kDisguise}`, "q", "enc", "busy"]) mkdirSync(files.host(`C:/Data/${folder}`), { recursive: true });
+        const contents = {
+            "only/a.xep": "a", "only/b.xep": "b",
+            "mix/a.xep": "a", "mix/b.xep": "b", "mix/plain.txt": "p",
+            "q/one.txt": "1", "q/two.txt": "2", "q/three.txt": "3",
+            "enc/secret.txt": "secret", "enc/damaged.xep": "not a container",
+            "busy/victim.txt": "v",
+        };
+        for (const [name, text] of Object.entries(contents)) writeFileSync(files.host(`C:/Data/${name}`), text);
+        // Large enough that its encryption still runs when the next call comes.
+        writeFileSync(files.host("C:/Data/big.bin"), Buffer.alloc(24 << 20, 7));
+    }));
 });
 
-after(async () => {
-    await sandbox?.dispose();
-    await closeBrowser();
-});
-
-// The function screen of `index`, through the home screen.
-async function openScreen(index) {
-    await page.click(".nav-button");
-    await page.click("#liHome");
-    await page.click(`.home [index="${index}"]`);
-    await page.locator("#paritionInfo").waitFor({ state: "attached" });
-}
+after(() => endMainWindow(sandbox));
 
 async function typePath(text) {
     await page.fill("#inputFilePath", text);
@@ -60,7 +48,7 @@ async function waitForRows(count) {
 const header = () => page.$eval("#selAllBut", (box) => [box.checked, box.indeterminate]);
 
 test("typed paths are normalised and a quick listing never shows the overlay", async () => {
-    await openScreen(3);
+    await openScreen(page, 3);
     await page.evaluate(() => {
         window.overlayShown = false;
         new MutationObserver(() => {
@@ -118,18 +106,14 @@ test("typed paths are normalised and a quick listing never shows the overlay", a
 });
 
 test("the encrypt function reports a folder of containers only as empty", async () => {
-    await openScreen(0);
+    await openScreen(page, 0);
     await typePath("C:\\Data\\only");
-    const box = await dialogFrame(page, "asynmsgbox.html");
-    await box.locator("#msgContent").waitFor();
-    assert.equal(await box.locator("#msgContent").getAttribute("data-key"), "LIST_EMPTY");
-    await box.locator("#btnOK").click();
-    await dialogClosed(page, "asynmsgbox.html");
+    assert.equal(await answerMessageBox(page), "LIST_EMPTY");
     assert.equal(await page.locator("#paritionInfo tr").count(), 0);
 });
 
 test("the decrypt function checks containers, disables folders, hides files, and the header box follows", async () => {
-    await openScreen(1);
+    await openScreen(page, 1);
     await typePath("C:/Data/mix");
     await waitForRows(4);
     assert.deepEqual(await listed(), [
@@ -162,7 +146,7 @@ test("the decrypt function checks containers, disables folders, hides files, and
 });
 
 test("a drop lists the first dropped file; paths off the drives and unmatched names are ignored", async () => {
-    await openScreen(4);
+    await openScreen(page, 4);
     const drop = (uris, accept = "*") => page.evaluate(([list, pattern]) => {
         const zone = document.getElementById("divDropUi");
         zone.setAttribute("accept-drop", pattern);
@@ -186,7 +170,7 @@ test("a drop lists the first dropped file; paths off the drives and unmatched na
 });
 
 test("a queue of three rows runs them one after the other and shows three results", async () => {
-    await openScreen(4);
+    await openScreen(page, 4);
     await typePath("C:/Data/q");
     await waitForRows(3);
     await page.click("#selAllBut");
@@ -228,14 +212,14 @@ const results = () => page.$$eval("#finishedInfo tr", (rows) => rows.map((row) =
     row.cells[0].textContent, row.cells[1].textContent, row.cells[1].classList.contains("color-red")]));
 
 test("the notifications decide each row: success, wrong password, damaged container", async () => {
-    await openScreen(0);
+    await openScreen(page, 0);
     await typePath("C:/Data/enc");
     await waitForRows(1);
     await runQueue(1, "secret-1");
     await page.waitForFunction(() => document.querySelectorAll("#finishedInfo tr").length === 1);
     assert.deepEqual(await results(), [["secret.txt", catalogues.en.ERROR_ENCRYPTED, false]]);
 
-    await openScreen(1);
+    await openScreen(page, 1);
     await typePath("C:/Data/enc");
     await waitForRows(2);
     await runQueue(2, "wrong-password");
@@ -247,7 +231,7 @@ test("the notifications decide each row: success, wrong password, damaged contai
 });
 
 test("a row refused because another operation runs fails at once and the queue ends", async () => {
-    await openScreen(3);
+    await openScreen(page, 3);
     await typePath("C:/Data/busy");
     await waitForRows(1);
     await page.click("#selAllBut");

@@ -5,7 +5,8 @@ import { after, test } from "node:test";
 import assert from "node:assert/strict";
 import { existsSync, mkdirSync, readFileSync, writeFileSync } from "node:fs";
 import { join } from "node:path";
-import { catalogues, closeBrowser, dialogClosed, dialogFrame, Sandbox, screenshot, untranslatedKeys } from "./support/program.mjs";
+import { catalogues, closeBrowser, dialogClosed, dialogFrame, screenshot, untranslatedKeys, withSandbox } from "./support/program.mjs";
+import { answerMessageBox } from "./support/screens.mjs";
 
 after(closeBrowser);
 
@@ -29,23 +30,6 @@ async function chooseLanguage(page, code) {
 // page made before it has finished.
 async function nativeCallsDone(page) {
     await page.evaluate(() => view.GetLang());
-}
-
-async function answerMessageBox(page, button) {
-    const frame = await dialogFrame(page, "asynmsgbox.html");
-    await frame.locator(`#${button}`).click();
-    await dialogClosed(page, "asynmsgbox.html");
-}
-
-function withSandbox(body) {
-    return async () => {
-        const sandbox = new Sandbox();
-        try {
-            await body(sandbox);
-        } finally {
-            await sandbox.dispose();
-        }
-    };
 }
 
 test("the menu switches the language at once, a restart keeps it, and closing asks first", withSandbox(async (sandbox) => {
@@ -75,11 +59,11 @@ test("the menu switches the language at once, a restart keeps it, and closing as
     await page.click("#btnClose");
     const question = await dialogFrame(page, "asynmsgbox.html");
     assert.equal(await question.locator("#msgContent").textContent(), catalogues.zh.IS_CLOSE_RUN_APP);
-    await answerMessageBox(page, "btnNo");
+    await answerMessageBox(page, "#btnNo");
     await nativeCallsDone(page);
     assert.equal(program.child.exitCode, null);
     await page.click("#btnClose");
-    await answerMessageBox(page, "btnYes");
+    await answerMessageBox(page, "#btnYes");
     assert.equal(await program.exitCode(), 0);
 
     program = await sandbox.start();
@@ -192,7 +176,7 @@ test("with a program password the start asks for it, and cancelling ends the pro
         await view.SetSoftPassword(["", "secret-1"]);
     });
     await program.page.click("#btnClose");
-    await answerMessageBox(program.page, "btnYes");
+    await answerMessageBox(program.page, "#btnYes");
     assert.equal(await program.exitCode(), 0);
 
     program = await sandbox.start();

@@ -5,29 +5,14 @@ import { after, test } from "node:test";
 import assert from "node:assert/strict";
 import { existsSync, mkdirSync, readFileSync, writeFileSync } from "node:fs";
 import { join } from "node:path";
-import { catalogues, closeBrowser, dialogClosed, dialogFrame, kBound, Sandbox, screenshot, untranslatedKeys } from "./support/program.mjs";
+import { catalogues, closeBrowser, dialogClosed, dialogFrame, screenshot, untranslatedKeys, withSandbox } from "./support/program.mjs";
+import { answerMessageBox, mainPageReady } from "./support/screens.mjs";
 
 after(closeBrowser);
 
 // Room for the largest dialog (700 x 595) over the main page.
 const kViewport = { width: 760, height: 640 };
 const kMenuVerb = "Encrypted With Ombrix Lockora Sentinex";
-
-function withSandbox(body) {
-    return async () => {
-        const sandbox = new Sandbox();
-        try {
-            await body(sandbox);
-        } finally {
-            await sandbox.dispose();
-        }
-    };
-}
-
-async function mainPageReady(page) {
-    await page.waitForFunction(() => typeof TipsPop === "function" && document.querySelector(".boxcontent")?.childElementCount > 0);
-    await page.evaluate(() => Lang.ready);
-}
 
 const settingsOf = (page) => page.evaluate(() => view.GetSettingInfo());
 
@@ -41,15 +26,6 @@ async function openDialog(page, name, width, height) {
     if (name.startsWith("seting"))
         await frame.waitForFunction(() => document.querySelector('input[name="delete"]:checked') !== null);
     return frame;
-}
-
-// The message box's key, then closes it with OK.
-async function messageKey(page) {
-    const box = await dialogFrame(page, "asynmsgbox.html");
-    const key = await box.locator("#msgContent").getAttribute("data-key");
-    await box.locator("#btnOK").click();
-    await dialogClosed(page, "asynmsgbox.html");
-    return key;
 }
 
 async function pageEnabled(page) {
@@ -81,7 +57,7 @@ test("SET checks the backup folder and stores what the dialog shows", withSandbo
     for (const folder of ["", "C:\\Data\\Missing", "C:\\Data\\file.txt"]) {
         await dialog.locator("#iptFolderPath").fill(folder);
         await dialog.locator("#setBtnOk").click();
-        assert.equal(await messageKey(page), "SETTING_FOLDER_ERROR", folder);
+        assert.equal(await answerMessageBox(page), "SETTING_FOLDER_ERROR", folder);
     }
     assert.deepEqual(await settingsOf(page), before, "a refused folder saves nothing");
 
@@ -187,7 +163,7 @@ test("the password change dialog checks its inputs and sets the password", withS
         await dialog.locator("#iptNewPwd").fill(password);
         await dialog.locator("#iptConfirmPwd").fill(confirmation);
         await dialog.locator("#btnPwdOk").click();
-        assert.equal(await messageKey(page), key, `${password}/${confirmation}`);
+        assert.equal(await answerMessageBox(page), key, `${password}/${confirmation}`);
     }
     assert.equal((await settingsOf(page))[9], false);
 
@@ -212,7 +188,7 @@ test("the password change dialog checks its inputs and sets the password", withS
     await dialog.locator("#iptNewPwd").fill("secret2");
     await dialog.locator("#iptConfirmPwd").fill("secret2");
     await dialog.locator("#btnPwdOk").click();
-    assert.equal(await messageKey(page), "SET_PW_ERROR");
+    assert.equal(await answerMessageBox(page), "SET_PW_ERROR");
     await dialogClosed(page, "passwordtip.html");
     assert.equal(await pageEnabled(page), true);
     assert.equal(await page.evaluate(() => view.SetSoftPassword(["secret2", "secret2"])), 1);
@@ -259,10 +235,10 @@ test("the start-up asks for the program password when one is set and asked for",
     await dialog.locator("#iptCheckPwd").waitFor();
     assert.equal(await pageEnabled(page), false);
     await dialog.locator("#btnCheckOk").click();
-    assert.equal(await messageKey(page), "INPUT_PW_NULL");
+    assert.equal(await answerMessageBox(page), "INPUT_PW_NULL");
     await dialog.locator("#iptCheckPwd").fill("secret2");
     await dialog.locator("#iptCheckPwd").press("Enter");
-    assert.equal(await messageKey(page), "PWD_ERROR");
+    assert.equal(await answerMessageBox(page), "PWD_ERROR");
     assert.equal(await dialogOpen(page, "passwordcheck.html"), true);
     await dialog.locator("#iptCheckPwd").fill("secret1");
     await dialog.locator("#btnCheckOk").click();

@@ -93,6 +93,18 @@ export class Sandbox {
     }
 }
 
+// A test body run with a sandbox of its own, disposed afterwards.
+export function withSandbox(body) {
+    return async () => {
+        const sandbox = new Sandbox();
+        try {
+            await body(sandbox);
+        } finally {
+            await sandbox.dispose();
+        }
+    };
+}
+
 export class Program {
     constructor(child) {
         this.child = child;
