@@ -145,7 +145,7 @@ test("the decrypt function checks containers, disables folders, hides files, and
     assert.equal(await page.inputValue("#inputFilePath"), "C:\\Data\\mix");
 });
 
-test("a drop lists the first dropped file; paths off the drives and unmatched names are ignored", async () => {
+test("a drop lists the first dropped file, also by its host path; paths off the drives and unmatched names are ignored", async () => {
     await openScreen(page, 4);
     const drop = (uris, accept = "*") => page.evaluate(([list, pattern]) => {
         const zone = document.getElementById("divDropUi");
@@ -167,6 +167,12 @@ test("a drop lists the first dropped file; paths off the drives and unmatched na
     await waitForRows(1);
     assert.deepEqual(await listed(), [["C:/Data/q/two.txt", false, false]]);
     assert.equal(await page.getAttribute("#inputFilePath", "currPath"), "C:/Data/q");
+
+    // A file manager names the host path; the drive table maps it back.
+    await drop([`file://${encodeURI(sandbox.host("C:/Data/q/one.txt"))}`]);
+    await page.waitForFunction(() =>
+        document.querySelector("#paritionInfo td.name")?.getAttribute("fileName") === "C:/Data/q/one.txt");
+    assert.deepEqual(await listed(), [["C:/Data/q/one.txt", false, false]]);
 });
 
 test("a queue of three rows runs them one after the other and shows three results", async () => {
