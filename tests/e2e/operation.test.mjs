@@ -220,19 +220,24 @@ test("a start refused as busy fails at once, and the other operation's end chang
     assert.equal(await page.evaluate(() => document.documentElement.lang), "zh");
     assert.equal(await page.locator("#txtInfo").textContent(), catalogues.zh.PREPARE_ENCRYPT);
 
-    // An encryption this window did not start runs when its button is pressed.
+    // An encryption this window did not start runs when its button is pressed:
+    // its worker waits in its first progress message until released.
     await page.evaluate(() => {
         const deliver = window.BackupServiceCallUI;
         window.deliveredIds = [];
-        window.BackupServiceCallUI = (message) => {
+        window.BackupServiceCallUI = async (message) => {
             window.deliveredIds.push(message[0]);
+            if (message[0] === 2 && !window.releaseWorker)
+                await new Promise((resolve) => (window.releaseWorker = resolve));
             return deliver(message);
         };
     });
     assert.equal(await page.evaluate(() => view.Encrypted(["other1", ["C:/Data/big.bin"]])), 0);
+    await page.waitForFunction(() => typeof window.releaseWorker === "function");
     await fill(page, { "#pwdFirst": "secret", "#pwdConfirm": "secret" });
     await page.click("#btnEncrypt");
     assert.equal(await answerMessageBox(page), "WORK_ENCRYPT");
+    await page.evaluate(() => window.releaseWorker());
     await page.waitForFunction(() => window.deliveredIds.includes(11), null, { timeout: 4 * kBound });
     assert.deepEqual(await barState(page), { value: 100, failed: true, status: "WORK_ENCRYPT", percent: "100%" });
     assert.equal(page.frames().length, 1, "no second message box");
