@@ -1,25 +1,12 @@
 #include "crypto/container_trailer.h"
 
 #include "crypto/container_crc.h"
+#include "crypto/word_io.h"
 
 #include <span>
 
 namespace lockora::crypto {
 namespace {
-
-std::uint64_t LoadLittle(const std::uint8_t* bytes, int size)
-{
-    std::uint64_t value = 0;
-    for (int i = size - 1; i >= 0; --i)
-        value = (value << 8) | bytes[i];
-    return value;
-}
-
-void StoreLittle(std::uint64_t value, std::uint8_t* bytes, int size)
-{
-    for (int i = 0; i < size; ++i)
-        bytes[i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
 
 void UpdateWithMarker(std::uint32_t& reg)
 {

@@ -1,7 +1,9 @@
 // Writing containers: folder records and the trailer.
 #include "crypto/abandon_item.h"
 #include "crypto/crypt_engine.h"
+#include "crypto/record_header.h"
 #include "crypto/record_path.h"
+#include "crypto/word_io.h"
 #include "platform/attributes.h"
 #include "platform/errors.h"
 #include "platform/folders.h"
@@ -10,19 +12,6 @@
 #include <span>
 
 namespace lockora::crypto {
-namespace {
-
-// The reader takes a record header from a window of at most this many bytes.
-constexpr std::size_t kMaxRecordHeader = 600;
-
-void StoreLittle(std::uint64_t value, std::uint8_t* bytes, int size)
-{
-    for (int i = 0; i < size; ++i)
-        bytes[i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
-} // namespace
-
 void CryptEngine::WriteRecordHeader(std::int32_t kind, std::u16string_view path, std::optional<std::uint64_t> length)
 {
     const std::u16string_view relative = path.substr(std::min(strSrcPath.size(), path.size()));

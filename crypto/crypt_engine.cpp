@@ -82,9 +82,11 @@ void CryptEngine::CipherStream(std::uint64_t chunkCount, std::uint32_t chunkSize
                     ContainerCrcUpdate(uCrc, plainOut);
             }
 
-            const auto written = hOutFile.WriteAt(cursor.write, byOutBlock.data(), chunkSize);
-            if (!written || *written != chunkSize)
-                AbandonAfterError(kWriteFileError, written ? platform::kErrorDiskFull : written.code());
+            if (!bVerifyOnly) {
+                const auto written = hOutFile.WriteAt(cursor.write, byOutBlock.data(), chunkSize);
+                if (!written || *written != chunkSize)
+                    AbandonAfterError(kWriteFileError, written ? platform::kErrorDiskFull : written.code());
+            }
             if (toBackup) {
                 const auto copied = hBackupFile.WriteAt(cursor.write, byOutBlock.data(), chunkSize);
                 if (!copied || *copied != chunkSize)

@@ -52,6 +52,10 @@ struct TrailerResult {
     platform::ErrorCode error = 0; // the error behind ReadFailed and DirectoryFailed
 };
 
+// Reads the trailer at the end of `container` and checks its checksum:
+// BadContainer, ReadFailed or Ok. `size` is the container's length once known.
+TrailerResult ReadContainerTrailer(platform::File& container, ContainerTrailer& trailer, std::uint64_t& size);
+
 class CryptEngine {
 public:
     CryptEngine() = default;
@@ -89,6 +93,8 @@ public:
     // container replaces the empty output file strOutPath (hOutFile) by a
     // directory. Sets uContainerSize, and trailer when it could be read.
     TrailerResult ReadTrailer();
+    // The same checks without any output: never DirectoryFailed.
+    TrailerResult CheckTrailer();
 
     // After the body was restored: whether the data checksum matches.
     bool VerifyDataChecksum();
@@ -108,6 +114,9 @@ public:
 
     // Direction of the batch's current item: true encrypt, false decrypt.
     bool bEncrypt = true;
+    // Decrypting into the buffers only, to check a container: nothing is
+    // created or written, and a bad record shows no message box.
+    bool bVerifyOnly = false;
     std::uint64_t uKey = 0;
     std::uint64_t uKeyPlain = 0;
     std::uint64_t uCheckPlain = 0;
@@ -140,6 +149,7 @@ public:
 private:
     [[noreturn]] void AbandonAfterError(std::string_view reason, platform::ErrorCode code);
     [[noreturn]] void RejectRecord();
+    TrailerResult MatchPassword();
     void ReportProgress(std::uint64_t done);
     void WriteRecordHeader(std::int32_t kind, std::u16string_view path, std::optional<std::uint64_t> length);
 };

@@ -1,4 +1,5 @@
-// Little-endian 64-bit words of stream content, on any host.
+// Little-endian words of stream content and of the container's integers,
+// on any host.
 #pragma once
 
 #include <bit>
@@ -29,6 +30,21 @@ inline void StoreWord(std::uint64_t word, std::uint8_t* bytes)
         for (int i = 0; i < 8; ++i)
             bytes[i] = static_cast<std::uint8_t>(word >> (8 * i));
     }
+}
+
+// The `size` low bytes of a little-endian integer (size 1 to 8).
+inline std::uint64_t LoadLittle(const std::uint8_t* bytes, int size)
+{
+    std::uint64_t value = 0;
+    for (int i = size - 1; i >= 0; --i)
+        value = (value << 8) | bytes[i];
+    return value;
+}
+
+inline void StoreLittle(std::uint64_t value, std::uint8_t* bytes, int size)
+{
+    for (int i = 0; i < size; ++i)
+        bytes[i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
 } // namespace lockora::crypto

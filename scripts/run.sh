@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the program and starts it; arguments pass through to it, e.g.
+# Builds the program (and lockora-xep, the command-line tool, beside it) and
+# starts the program; arguments pass through to it, e.g.
 #   scripts/run.sh encrypt /home/me/Documents/report.txt
 # Without a display (no DISPLAY or WAYLAND_DISPLAY) no browser window can
 # open, so the program prints the address to open instead.
@@ -12,7 +13,7 @@ bash "$repo/scripts/setup.sh"
 if [[ ! -f $build_dir/CMakeCache.txt ]]; then
   cmake -S "$repo" -B "$build_dir" >/dev/null
 fi
-cmake --build "$build_dir" --target lockora -j "$(nproc)"
+cmake --build "$build_dir" --target lockora lockora-xep -j "$(nproc)"
 
 if [[ -z ${DISPLAY:-} && -z ${WAYLAND_DISPLAY:-} && -z ${LOCKORA_BROWSER:-} ]]; then
   export LOCKORA_BROWSER=none

@@ -13,19 +13,6 @@
 namespace lockora::shred {
 namespace {
 
-void ShredPath(const std::u16string& path)
-{
-    if (platform::IsDirectory(path)) {
-        ShredFolder(path);
-        return;
-    }
-    // A path that cannot be queried (already gone) is shredded as an empty
-    // file: the shredder finds nothing to open.
-    const std::uint64_t size = platform::GetFileAttributesEx(path).value_or({}).size;
-    std::uint64_t doneCounter = 0;
-    ShredFile(path, path, 2 * size, doneCounter);
-}
-
 void SendDeleteFinish(bridge::MainWindow& window, std::u16string firstPath)
 {
     const bridge::ScriptValue message =
@@ -39,6 +26,19 @@ void SendDeleteFinish(bridge::MainWindow& window, std::u16string firstPath)
 }
 
 } // namespace
+
+void ShredPath(std::u16string_view path)
+{
+    if (platform::IsDirectory(path)) {
+        ShredFolder(path);
+        return;
+    }
+    // A path that cannot be queried (already gone) is shredded as an empty
+    // file: the shredder finds nothing to open.
+    const std::uint64_t size = platform::GetFileAttributesEx(path).value_or({}).size;
+    std::uint64_t doneCounter = 0;
+    ShredFile(path, path, 2 * size, doneCounter);
+}
 
 bridge::ScriptValue CompleteDelFile(const bridge::ScriptValue& param)
 {

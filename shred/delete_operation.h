@@ -5,9 +5,14 @@
 #include "bridge/script_value.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace lockora::shred {
+
+// One item of a deletion: a folder with ShredFolder, anything else with
+// ShredFile, its progress carrying `path`.
+void ShredPath(std::u16string_view path);
 
 // Script function: param is [password, [path, ...]] (the password is not
 // used). Returns 0 when the deletion was started, or the busy code (1-3)

@@ -1,0 +1,121 @@
+#include "crypto/container_check.h"
+
+#include "crypto/abandon_item.h"
+#include "crypto/crypt_engine.h"
+#include "crypto/record_header.h"
+#include "platform/errors.h"
+
+namespace lockora::crypto {
+namespace {
+
+// Checking never needs more than reading, and leaves other readers alone.
+platform::Result<platform::File> OpenForReading(std::u16string_view path)
+{
+    return platform::File::Open(path, platform::Access::Read, platform::Share::Read,
+                                platform::Disposition::OpenExisting);
+}
+
+VerifyOutcome ToVerifyOutcome(TrailerOutcome outcome)
+{
+    switch (outcome) {
+    case TrailerOutcome::Ok:
+        return VerifyOutcome::Intact;
+    case TrailerOutcome::BadContainer:
+        return VerifyOutcome::NotContainer;
+    case TrailerOutcome::WrongPassword:
+        return VerifyOutcome::WrongPassword;
+    default:
+        return VerifyOutcome::ReadFailed;
+    }
+}
+
+} // namespace
+
+VerifyResult VerifyContainer(std::u16string_view path, std::u16string_view password, std::uint64_t programPassword)
+{
+    auto opened = OpenForReading(path);
+    if (!opened)
+        return {VerifyOutcome::ReadFailed, false, opened.code()};
+
+    CryptEngine engine;
+    engine.bEncrypt = false;
+    engine.bVerifyOnly = true;
+    engine.uPwd = programPassword;
+    engine.strSrcPath = path;
+    engine.hSrcFile = std::move(opened).value();
+    engine.DeriveKeys(password);
+
+    const TrailerResult trailer = engine.CheckTrailer();
+    if (trailer.outcome != TrailerOutcome::Ok)
+        return {ToVerifyOutcome(trailer.outcome), false, trailer.error};
+    const bool isFolder = engine.trailer.Kind() == kKindFolder;
+
+    try {
+        engine.uCrc = kCrcStart;
+        if (isFolder) {
+            engine.uTotal = engine.uContainerSize;
+            engine.UnpackFolder();
+        } else {
+            engine.uTotal = engine.uContainerSize - kTrailerSize;
+            StreamCursor cursor;
+            engine.TransformStream(engine.uTotal, cursor, ProgressMode::WritePosition);
+        }
+    } catch (const AbandonItem& abandoned) {
+        if (abandoned.reason() == kErrorData)
+            return {VerifyOutcome::DamagedRecords, isFolder, 0};
+        return {VerifyOutcome::ReadFailed, isFolder, abandoned.code()};
+    }
+    if (!engine.VerifyDataChecksum())
+        return {VerifyOutcome::ChecksumMismatch, isFolder, 0};
+    return {VerifyOutcome::Intact, isFolder, 0};
+}
+
+platform::Result<ContainerInfo> DescribeContainer(std::u16string_view path)
+{
+    auto opened = OpenForReading(path);
+    if (!opened)
+        return opened.error();
+    platform::File& container = *opened;
+    ContainerTrailer trailer;
+    std::uint64_t size = 0;
+    const TrailerResult read = ReadContainerTrailer(container, trailer, size);
+    if (read.outcome == TrailerOutcome::ReadFailed)
+        return platform::Error(read.error);
+    if (read.outcome != TrailerOutcome::Ok)
+        return platform::Error(platform::kErrorInvalidData);
+
+    ContainerInfo info;
+    info.isFolder = trailer.Kind() == kKindFolder;
+    info.recoveryFlag = trailer.RecoveryFlag() == 1;
+    info.containerSize = size;
+    const std::uint64_t end = size - kTrailerSize;
+    if (!info.isFolder) {
+        info.contentSize = end;
+        return info;
+    }
+
+    // The same walk as a restore, skipping every file's content.
+    RecordWindow window{};
+    RecordHeader header;
+    for (std::uint64_t at = 0; at < end && end - at > 5;) {
+        platform::ErrorCode error = 0;
+        switch (ReadRecordHeader(container, at, end, window, header, error)) {
+        case RecordRead::Ok:
+            break;
+        case RecordRead::ReadFailed:
+            return platform::Error(error);
+        case RecordRead::Malformed:
+            return platform::Error(platform::kErrorInvalidData);
+        }
+        at += header.size + header.length;
+        if (header.kind == kKindFolder) {
+            ++info.folderCount;
+        } else {
+            ++info.fileCount;
+            info.contentSize += header.length;
+        }
+    }
+    return info;
+}
+
+} // namespace lockora::crypto

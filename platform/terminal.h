@@ -1,0 +1,63 @@
+// The terminal of a command-line program: whether an output stream is one,
+// its width, and the controlling terminal for prompts and secrets.
+//
+// Prompts go to the controlling terminal rather than to the standard
+// streams, so that a password is asked for even while the output is piped,
+// and is never read from a pipe that was meant for data.
+#pragma once
+
+#include "platform/result.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+enum class StandardStream : std::uint8_t { Input, Output, Error };
+
+bool IsTerminal(StandardStream stream);
+
+// Columns of the terminal behind `stream`; 80 when it is none or does not say.
+int TerminalColumns(StandardStream stream);
+
+// Whether a line is shown while it is typed.
+enum class Echo : std::uint8_t { On, Off };
+
+// Longest line ReadLine takes, in bytes.
+inline constexpr std::size_t kMaxTerminalLine = 4095;
+
+class Terminal {
+public:
+    // The controlling terminal; fails (6) when the process has none, as
+    // under cron, a service manager or a test runner that detached it.
+    static Result<Terminal> Open();
+
+    Terminal(Terminal&& other) noexcept;
+    Terminal& operator=(Terminal&& other) noexcept;
+    Terminal(const Terminal&) = delete;
+    Terminal& operator=(const Terminal&) = delete;
+    ~Terminal();
+
+    Status Write(std::string_view text);
+
+    // Reads one line into `line`, without its line end. `line` keeps its
+    // buffer (reserved once, never reallocated), so a secret read into it can
+    // be wiped by its owner. With Echo::Off the typed text is not shown, and
+    // the echo is restored afterwards, also when the program is interrupted
+    // while it waits. 38 at the end of input; 206 for a line over
+    // kMaxTerminalLine bytes.
+    Status ReadLine(std::string& line, Echo echo);
+
+private:
+    explicit Terminal(int fd) : fd_(fd) {}
+    int fd_ = -1;
+};
+
+// Reads an environment variable and removes it from the process, wiping
+// its text where the process keeps it, so that a secret handed over in the
+// environment does not stay readable for the rest of the run. The caller
+// wipes the returned text when done. Empty when the variable is not set.
+std::string TakeEnvironmentVariable(const char* name);
+
+} // namespace platform
