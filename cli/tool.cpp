@@ -163,7 +163,16 @@ int Run(const ToolOptions& options)
     ProgressBar bar(platform::IsTerminal(platform::StandardStream::Error));
     EngineListener listener(bar);
     ItemRunner runner(settings, listener);
-    for (const ItemTarget& item : items) {
+    // An interrupt lets the item in progress finish, so that no half-written
+    // container or restored file is left, and then ends the run.
+    const platform::StopRequestGuard stop;
+    for (std::size_t index = 0; index < items.size(); ++index) {
+        if (stop.Requested()) {
+            std::fprintf(stderr, "%s: stopped; %zu of %zu items were not started\n", kToolName, items.size() - index,
+                         items.size());
+            return kExitItemFailed;
+        }
+        const ItemTarget& item = items[index];
         const ItemReport report = RunItem(runner, options.command, item, password ? &*password : nullptr);
         if (!report.output.empty()) {
             std::fprintf(stdout, "%s\n", report.output.c_str());

@@ -51,15 +51,7 @@ VerifyResult VerifyContainer(std::u16string_view path, std::u16string_view passw
     const bool isFolder = engine.trailer.Kind() == kKindFolder;
 
     try {
-        engine.uCrc = kCrcStart;
-        if (isFolder) {
-            engine.uTotal = engine.uContainerSize;
-            engine.UnpackFolder();
-        } else {
-            engine.uTotal = engine.uContainerSize - kTrailerSize;
-            StreamCursor cursor;
-            engine.TransformStream(engine.uTotal, cursor, ProgressMode::WritePosition);
-        }
+        engine.DecryptBody();
     } catch (const AbandonItem& abandoned) {
         if (abandoned.reason() == kErrorData)
             return {VerifyOutcome::DamagedRecords, isFolder, 0};

@@ -76,6 +76,20 @@ TrailerResult CryptEngine::MatchPassword()
     return {TrailerOutcome::Ok};
 }
 
+void CryptEngine::DecryptBody()
+{
+    uCrc = kCrcStart;
+    ovlContainer = 0;
+    if (trailer.Kind() == kKindFolder) {
+        uTotal = uContainerSize;
+        UnpackFolder();
+    } else {
+        uTotal = uContainerSize - kTrailerSize;
+        StreamCursor cursor;
+        TransformStream(uTotal, cursor, ProgressMode::WritePosition);
+    }
+}
+
 bool CryptEngine::VerifyDataChecksum()
 {
     return trailer.ComputeDataChecksum(uCrc) == trailer.DataChecksum();

@@ -96,6 +96,12 @@ public:
     // The same checks without any output: never DirectoryFailed.
     TrailerResult CheckTrailer();
 
+    // After ReadTrailer or CheckTrailer: decrypts the whole body of the
+    // container in hSrcFile, a file's content into hOutFile and a folder's
+    // records below strOutPath (nothing at all with bVerifyOnly), running
+    // uCrc over the plaintext. Abandons the item on an error.
+    void DecryptBody();
+
     // After the body was restored: whether the data checksum matches.
     bool VerifyDataChecksum();
 

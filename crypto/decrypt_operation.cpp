@@ -121,10 +121,7 @@ int CryptOperation::RejectContainer(TrailerOutcome outcome)
 int CryptOperation::DecryptFile()
 {
     try {
-        engine_.uTotal = engine_.uContainerSize - kTrailerSize;
-        engine_.uCrc = kCrcStart;
-        StreamCursor cursor;
-        engine_.TransformStream(engine_.uTotal, cursor, ProgressMode::WritePosition);
+        engine_.DecryptBody();
         // The restored file must be on the disk before the container may go.
         if (auto flushed = engine_.hOutFile.Flush(); !flushed) {
             ReportSystemError(flushed.code());
@@ -156,10 +153,7 @@ int CryptOperation::DecryptFolder()
 {
     try {
         bridge::NotifyUI(bridge::MSG_SET_PRGRRESS, engine_.strSrcPath, 0);
-        engine_.uCrc = kCrcStart;
-        engine_.ovlContainer = 0;
-        engine_.uTotal = engine_.uContainerSize;
-        engine_.UnpackFolder();
+        engine_.DecryptBody();
     } catch (const AbandonItem& abandoned) {
         LogDebug("Decrypt folder failed,delete path:%s", LogPath(engine_.strOutPath).c_str());
         CloseHandles();

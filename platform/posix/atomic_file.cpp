@@ -52,19 +52,6 @@ mode_t CurrentUmask()
     return 022;
 }
 
-Status WriteAll(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return Error(ErrorFromErrno(errno));
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return Status::Success();
-}
 
 // The file's attribute word lives in a user extended attribute; a rewrite
 // must not silently clear hidden or system.
@@ -157,7 +144,7 @@ Status ReplaceFileAtomically(const std::string& hostPath, std::string_view bytes
         return Error(ErrorForPath(errno, temp));
     TemporaryFileGuard guard{temp};
 
-    PLATFORM_TRY(WriteAll(fd.get(), bytes));
+    PLATFORM_TRY(hostfs::WriteAll(fd.get(), bytes));
     if (::fchmod(fd.get(), mode) != 0)
         return Error(ErrorFromErrno(errno));
     if (exists)

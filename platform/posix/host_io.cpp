@@ -59,4 +59,18 @@ ErrorCode ErrorForPath(int err, std::string_view hostPath)
     return ErrorFromErrno(err, ErrnoContext::General, err == ENOENT && ParentIsMissing(hostPath));
 }
 
+Status WriteAll(int fd, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return Error(ErrorFromErrno(errno));
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return Status::Success();
+}
+
 } // namespace platform::hostfs

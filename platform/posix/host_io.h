@@ -63,4 +63,7 @@ bool ParentIsMissing(std::string_view hostPath);
 // folder that should hold the item is missing, 2 otherwise.
 ErrorCode ErrorForPath(int err, std::string_view hostPath);
 
+// Writes all of `bytes`, however many calls it takes.
+Status WriteAll(int fd, std::string_view bytes);
+
 } // namespace platform::hostfs

@@ -1,6 +1,7 @@
 #include "platform/terminal.h"
 
 #include "platform/errors.h"
+#include "platform/posix/host_io.h"
 
 #include <atomic>
 #include <cerrno>
@@ -102,7 +103,48 @@ private:
     struct sigaction previous_[std::size(kRestoreSignals)] {};
 };
 
+// The signal of the first stop request, 0 before one.
+std::atomic<int> g_stopSignal{0};
+
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+extern "C" void RecordStopRequest(int signal)
+{
+    int none = 0;
+    if (g_stopSignal.compare_exchange_strong(none, signal)) {
+        constexpr char kNote[] = "\nstopping after the current item; a second interrupt stops at once\n";
+        [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, kNote, sizeof(kNote) - 1);
+        ::signal(signal, SIG_DFL);
+        return;
+    }
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
+
 } // namespace
+
+StopRequestGuard::StopRequestGuard()
+{
+    g_stopSignal.store(0);
+    struct sigaction action {};
+    action.sa_handler = RecordStopRequest;
+    sigemptyset(&action.sa_mask);
+    for (const int signal : kStopSignals)
+        ::sigaction(signal, &action, nullptr);
+}
+
+StopRequestGuard::~StopRequestGuard()
+{
+    for (const int signal : kStopSignals)
+        ::signal(signal, SIG_DFL);
+    if (const int signal = g_stopSignal.exchange(0); signal != 0)
+        ::raise(signal);
+}
+
+bool StopRequestGuard::Requested() const
+{
+    return g_stopSignal.load() != 0;
+}
 
 bool IsTerminal(StandardStream stream)
 {
@@ -145,16 +187,7 @@ Terminal::~Terminal()
 
 Status Terminal::Write(std::string_view text)
 {
-    while (!text.empty()) {
-        const ssize_t written = ::write(fd_, text.data(), text.size());
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return Error(ErrorFromErrno(errno));
-        }
-        text.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return {};
+    return hostfs::WriteAll(fd_, text);
 }
 
 Status Terminal::ReadLine(std::string& line, Echo echo)
@@ -167,12 +200,9 @@ Status Terminal::ReadLine(std::string& line, Echo echo)
     bool tooLong = false;
     while (true) {
         char c = 0;
-        const ssize_t got = ::read(fd_, &c, 1);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
+        const ssize_t got = hostfs::RetryOnEintr([&] { return ::read(fd_, &c, 1); });
+        if (got < 0)
             return Error(ErrorFromErrno(errno));
-        }
         if (got == 0)
             return Error(kErrorHandleEof);
         if (c == '\n')

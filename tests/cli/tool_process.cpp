@@ -31,7 +31,7 @@ int MillisecondsLeft(Clock::time_point deadline)
 }
 
 // Waits for the child's exit until the deadline; kills it after that. The
-// exit status, or -1.
+// exit status (128 + the signal that ended it, as a shell shows it), or -1.
 int Reap(int pid, Clock::time_point deadline)
 {
     if (pid <= 0)
@@ -52,7 +52,11 @@ int Reap(int pid, Clock::time_point deadline)
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
-    return exited && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (!exited)
+        return -1;
+    if (WIFSIGNALED(status))
+        return 128 + WTERMSIG(status);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 std::vector<char*> Pointers(std::vector<std::string>& texts)

@@ -17,7 +17,7 @@ namespace lockora::cli::testing {
 inline constexpr std::chrono::seconds kProcessBound{60};
 
 struct ToolRun {
-    int status = -1; // exit status; -1 when it did not exit normally in time
+    int status = -1; // exit status, 128 + signal when one ended it; -1 when it did not end in time
     std::string out;
     std::string err;
 };
@@ -55,7 +55,7 @@ public:
     // passes or the child closes the terminal (false).
     bool WaitFor(std::string_view text);
     void Type(std::string_view text);
-    // Reads the rest of the output and the exit status (-1 when not in time).
+    // Reads the rest of the output and the exit status, as ToolRun has it.
     int Finish();
 
     const std::string& screen() const { return screen_; }

@@ -8,12 +8,14 @@
 #include "crypto/password_key.h"
 #include "engine/headless/headless_engine.h"
 #include "platform/folders.h"
+#include "platform/text.h"
 #include "settings/settings_store.h"
 #include "tests/cli/tool_process.h"
 
 #include <gtest/gtest.h>
 
 #include <condition_variable>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
@@ -272,11 +274,12 @@ TEST_F(ToolTest, OnATerminalThePasswordIsAskedTwiceWithoutEchoAndProgressIsShown
     {
         TerminalSession session(*tool_, {"encrypt", "big.bin"}, folder);
         ASSERT_TRUE(session.WaitFor("Set a password: ")) << session.screen();
+        session.Type("Typed#Secret\n");
+        ASSERT_TRUE(session.WaitFor("Confirm the password: ")) << session.screen();
         std::ifstream cmdline("/proc/" + std::to_string(session.pid()) + "/cmdline");
         const std::string arguments((std::istreambuf_iterator<char>(cmdline)), std::istreambuf_iterator<char>());
         EXPECT_NE(arguments.find("big.bin"), std::string::npos);
-        session.Type("Typed#Secret\n");
-        ASSERT_TRUE(session.WaitFor("Confirm the password: ")) << session.screen();
+        EXPECT_EQ(arguments.find("Typed#Secret"), std::string::npos);
         session.Type("Typed#Secret\n");
         EXPECT_EQ(session.Finish(), 0) << session.screen();
         EXPECT_EQ(session.screen().find("Typed#Secret"), std::string::npos) << session.screen();
@@ -303,6 +306,32 @@ TEST_F(ToolTest, OnATerminalThePasswordIsAskedTwiceWithoutEchoAndProgressIsShown
         EXPECT_EQ(session.Finish(), 1);
     }
     EXPECT_TRUE(Exists(u"C:\\Data\\big.bin"));
+}
+
+TEST_F(ToolTest, CtrlCFinishesTheItemInProgressAndStartsNoOther)
+{
+    std::vector<std::string> arguments{"encrypt"};
+    for (const char* name : {"1.bin", "2.bin", "3.bin", "4.bin"}) {
+        WriteHostFile(sandbox(), u"C:\\Data\\" + platform::Utf8ToUtf16(name), Content(32 << 20));
+        arguments.push_back(name);
+    }
+    TerminalSession session(*tool_, arguments, sandbox().host(u"C:\\Data"), kPassword);
+    ASSERT_TRUE(session.WaitFor("encrypting 1.bin")) << session.screen();
+    session.Type("\x03");
+    EXPECT_EQ(session.Finish(), 128 + SIGINT) << session.screen();
+    EXPECT_NE(session.screen().find("items were not started"), std::string::npos) << session.screen();
+
+    // Whatever was written is a whole container.
+    std::vector<std::string> written;
+    for (const char* name : {"1.bin.xep", "2.bin.xep", "3.bin.xep", "4.bin.xep"}) {
+        if (fs::exists(sandbox().host(u"C:\\Data\\" + platform::Utf8ToUtf16(name))))
+            written.push_back(name);
+    }
+    ASSERT_FALSE(written.empty());
+    EXPECT_LT(written.size(), 4u);
+    written.insert(written.begin(), "verify");
+    const ToolRun verified = Tool(written, kPassword);
+    EXPECT_EQ(verified.status, 0) << ToolFailure(verified);
 }
 
 } // namespace

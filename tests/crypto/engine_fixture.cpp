@@ -93,16 +93,7 @@ DecryptOutcome EngineTest::DecryptItem(const std::u16string& container, const st
     if (outcome.trailer != TrailerOutcome::Ok)
         return outcome;
     try {
-        engine.uCrc = kCrcStart;
-        engine.ovlContainer = 0;
-        if (engine.trailer.Kind() == kKindFolder) {
-            engine.uTotal = engine.uContainerSize;
-            engine.UnpackFolder();
-        } else {
-            engine.uTotal = engine.uContainerSize - kTrailerSize;
-            StreamCursor cursor;
-            engine.TransformStream(engine.uTotal, cursor, ProgressMode::WritePosition);
-        }
+        engine.DecryptBody();
     } catch (const AbandonItem& abandoned) {
         outcome.abandoned = abandoned.reason();
         return outcome;
