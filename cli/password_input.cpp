@@ -53,7 +53,7 @@ std::optional<PasswordFailure> AskTerminal(PasswordUse use, NarrowSecret& secret
         return PasswordFailure{2, "no password: there is no terminal to ask on; "
                                   "use --password-file FILE or LOCKORA_PASSWORD"};
     const auto ask = [&](std::string_view prompt, NarrowSecret& into) -> std::optional<PasswordFailure> {
-        if (!terminal->Write(prompt) || !terminal->ReadLine(into.text, platform::Echo::Off))
+        if (!terminal->Ask(prompt, into.text, platform::Echo::Off))
             return PasswordFailure{1, "no password was entered"};
         return std::nullopt;
     };

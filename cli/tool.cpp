@@ -96,7 +96,7 @@ int ConfirmShred(const std::vector<ItemTarget>& items, bool assumeYes)
         question += "  " + item.typed + "\n";
     question += "The shredded data cannot be recovered. Are you sure to continue? [y/N] ";
     std::string answer;
-    if (!terminal->Write(question) || !terminal->ReadLine(answer, platform::Echo::On) ||
+    if (!terminal->Ask(question, answer, platform::Echo::On) ||
         (answer != "y" && answer != "Y" && answer != "yes")) {
         std::fprintf(stderr, "%s: nothing was shredded\n", kToolName);
         return kExitItemFailed;

@@ -39,18 +39,18 @@ public:
     Terminal& operator=(const Terminal&) = delete;
     ~Terminal();
 
-    Status Write(std::string_view text);
-
-    // Reads one line into `line`, without its line end. `line` keeps its
-    // buffer (reserved once, never reallocated), so a secret read into it can
-    // be wiped by its owner. With Echo::Off the typed text is not shown, and
-    // the echo is restored afterwards, also when the program is interrupted
+    // Shows `prompt` and reads one line into `line`, without its line end.
+    // `line` keeps its buffer (reserved once, never reallocated), so a secret
+    // read into it can be wiped by its owner. With Echo::Off the echo goes
+    // off before the prompt shows (so nothing typed after it is lost or
+    // shown) and comes back afterwards, also when the program is interrupted
     // while it waits. 38 at the end of input; 206 for a line over
     // kMaxTerminalLine bytes.
-    Status ReadLine(std::string& line, Echo echo);
+    Status Ask(std::string_view prompt, std::string& line, Echo echo);
 
 private:
     explicit Terminal(int fd) : fd_(fd) {}
+    Status Write(std::string_view text);
     int fd_ = -1;
 };
 

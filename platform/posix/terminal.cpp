@@ -190,13 +190,14 @@ Status Terminal::Write(std::string_view text)
     return hostfs::WriteAll(fd_, text);
 }
 
-Status Terminal::ReadLine(std::string& line, Echo echo)
+Status Terminal::Ask(std::string_view prompt, std::string& line, Echo echo)
 {
     line.clear();
     line.reserve(kMaxTerminalLine + 1);
     std::optional<EchoOff> quiet;
     if (echo == Echo::Off)
         quiet.emplace(fd_);
+    PLATFORM_TRY(Write(prompt));
     bool tooLong = false;
     while (true) {
         char c = 0;
