@@ -2,8 +2,14 @@
 
 #include "crypto/abandon_item.h"
 #include "crypto/crypt_engine.h"
+#include "crypto/item_output.h"
 #include "crypto/record_header.h"
 #include "platform/errors.h"
+#include "platform/folders.h"
+
+#include <algorithm>
+#include <array>
+#include <span>
 
 namespace lockora::crypto {
 namespace {
@@ -31,21 +37,27 @@ VerifyOutcome ToVerifyOutcome(TrailerOutcome outcome)
 
 } // namespace
 
-VerifyResult VerifyContainer(std::u16string_view path, std::u16string_view password, std::uint64_t programPassword)
+VerifyResult VerifyContainer(std::u16string_view path, std::u16string_view password, std::uint64_t programPassword,
+                             VerifyProgress progress)
 {
     auto opened = OpenForReading(path);
-    if (!opened)
+    if (!opened) {
+        ReportSystemError(opened.code());
         return {VerifyOutcome::ReadFailed, false, opened.code()};
+    }
 
     CryptEngine engine;
     engine.bEncrypt = false;
     engine.bVerifyOnly = true;
+    engine.bReportProgress = progress == VerifyProgress::Report;
     engine.uPwd = programPassword;
     engine.strSrcPath = path;
     engine.hSrcFile = std::move(opened).value();
     engine.DeriveKeys(password);
 
     const TrailerResult trailer = engine.CheckTrailer();
+    if (trailer.outcome == TrailerOutcome::ReadFailed)
+        ReportSystemError(trailer.error);
     if (trailer.outcome != TrailerOutcome::Ok)
         return {ToVerifyOutcome(trailer.outcome), false, trailer.error};
     const bool isFolder = engine.trailer.Kind() == kKindFolder;
@@ -108,6 +120,84 @@ platform::Result<ContainerInfo> DescribeContainer(std::u16string_view path)
         }
     }
     return info;
+}
+
+namespace {
+
+// Runs `crc` over the whole content of a restored file, which must be
+// exactly `length` bytes long.
+platform::Status AddRestoredFile(std::u16string_view path, std::uint64_t length, std::uint32_t& crc)
+{
+    auto opened = OpenForReading(path);
+    if (!opened)
+        return opened.error();
+    const auto size = opened->Size();
+    if (!size)
+        return size.error();
+    if (*size != length)
+        return platform::Error(platform::kErrorCrc);
+    std::array<std::uint8_t, 64 * 1024> block{};
+    for (std::uint64_t at = 0; at < length;) {
+        const auto want = static_cast<std::uint32_t>(std::min<std::uint64_t>(length - at, block.size()));
+        const auto read = opened->ReadAt(at, block.data(), want);
+        if (!read)
+            return read.error();
+        if (*read != want)
+            return platform::Error(platform::kErrorHandleEof);
+        ContainerCrcUpdate(crc, std::span(block.data(), want));
+        at += want;
+    }
+    return {};
+}
+
+} // namespace
+
+platform::Status CheckRestoredContent(std::u16string_view container, std::u16string_view restored)
+{
+    auto opened = OpenForReading(container);
+    if (!opened)
+        return opened.error();
+    ContainerTrailer trailer;
+    std::uint64_t size = 0;
+    const TrailerResult read = ReadContainerTrailer(*opened, trailer, size);
+    if (read.outcome == TrailerOutcome::ReadFailed)
+        return platform::Error(read.error);
+    if (read.outcome != TrailerOutcome::Ok)
+        return platform::Error(platform::kErrorCrc);
+
+    std::uint32_t crc = kCrcStart;
+    const std::uint64_t end = size - kTrailerSize;
+    if (trailer.Kind() != kKindFolder) {
+        PLATFORM_TRY(AddRestoredFile(restored, end, crc));
+    } else {
+        // The records give the order and the headers that the checksum
+        // interleaves with the content.
+        RecordWindow window{};
+        RecordHeader header;
+        for (std::uint64_t at = 0; at < end && end - at > 5;) {
+            platform::ErrorCode error = 0;
+            switch (ReadRecordHeader(*opened, at, end, window, header, error)) {
+            case RecordRead::Ok:
+                break;
+            case RecordRead::ReadFailed:
+                return platform::Error(error);
+            case RecordRead::Malformed:
+                return platform::Error(platform::kErrorCrc);
+            }
+            ContainerCrcUpdate(crc, std::span(window.data(), header.size));
+            const std::u16string path = std::u16string(restored) + u"\\" + header.relative;
+            if (header.kind == kKindFolder) {
+                if (!platform::IsDirectory(path))
+                    return platform::Error(platform::kErrorCrc);
+            } else {
+                PLATFORM_TRY(AddRestoredFile(path, header.length, crc));
+            }
+            at += header.size + header.length;
+        }
+    }
+    if (trailer.ComputeDataChecksum(crc) != trailer.DataChecksum())
+        return platform::Error(platform::kErrorCrc);
+    return {};
 }
 
 } // namespace lockora::crypto

@@ -30,10 +30,22 @@ struct VerifyResult {
     platform::ErrorCode error = 0;
 };
 
+enum class VerifyProgress : std::uint8_t { Report, Silent };
+
 // `programPassword` is the stored program password value (uPwd, 0 when none
-// is set), which opens containers written with the recovery flag. Progress
-// goes out as MSG_SET_PRGRRESS with `path`, as while decrypting.
-VerifyResult VerifyContainer(std::u16string_view path, std::u16string_view password, std::uint64_t programPassword);
+// is set), which opens containers written with the recovery flag. With
+// VerifyProgress::Report the progress goes out as MSG_SET_PRGRRESS with
+// `path`, as while decrypting; a failed open or read is reported as
+// MSG_SHOW_ERROR_INFO either way.
+VerifyResult VerifyContainer(std::u16string_view path, std::u16string_view password, std::uint64_t programPassword,
+                             VerifyProgress progress = VerifyProgress::Report);
+
+// Reads a restored file or folder back from the disk and checks it against
+// the data checksum of the container it was restored from: every file the
+// container holds must be there with exactly its content. Fails with 23
+// (CRC error) when anything differs, or with the code of a failed open or
+// read.
+platform::Status CheckRestoredContent(std::u16string_view container, std::u16string_view restored);
 
 struct ContainerInfo {
     bool isFolder = false;

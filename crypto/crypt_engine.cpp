@@ -42,7 +42,7 @@ void CryptEngine::AbandonAfterError(std::string_view reason, platform::ErrorCode
 void CryptEngine::ReportProgress(std::uint64_t done)
 {
     const std::int32_t percent = ProgressPercent(done, uTotal);
-    if (percent == iLastPercent)
+    if (percent == iLastPercent || !bReportProgress)
         return;
     iLastPercent = percent;
     bridge::NotifyUI(bridge::MSG_SET_PRGRRESS, strSrcPath, percent);

@@ -123,6 +123,8 @@ public:
     // Decrypting into the buffers only, to check a container: nothing is
     // created or written, and a bad record shows no message box.
     bool bVerifyOnly = false;
+    // Whether the stream loop sends MSG_SET_PRGRRESS.
+    bool bReportProgress = true;
     std::uint64_t uKey = 0;
     std::uint64_t uKeyPlain = 0;
     std::uint64_t uCheckPlain = 0;

@@ -5,7 +5,9 @@
 // the backup container). A failure to open ends the batch; a failure after
 // that abandons only the item, removes everything it wrote and leaves its
 // source as it was. After a successful item the source (the plain item, or
-// the container) is kept, deleted or shredded as iDelSel says.
+// the container) is kept, deleted or shredded as iDelSel says; before it is
+// deleted or shredded, what replaces it is read back from the disk and
+// checked, and the source stays when the check fails.
 #pragma once
 
 #include "crypto/crypt_engine.h"
@@ -56,14 +58,26 @@ public:
 
 private:
     int OpenEncryptItem(bool& isFolder);
-    int EncryptFile();
-    int EncryptFolder();
+    int EncryptFile(std::u16string_view password);
+    int EncryptFolder(std::u16string_view password);
     void DiscardContainers();
+    // Before the source may be deleted or shredded: whether the new container
+    // reads back from the disk intact for `password`. One that does not is
+    // discarded with its backup, the source stays, and the page is told.
+    bool NewContainerVerified(std::u16string_view password);
 
     int OpenDecryptItem(bool& isFolder);
     int RejectContainer(TrailerOutcome outcome);
     int DecryptFile();
     int DecryptFolder();
+    // Before the container may be deleted or shredded: whether the restored
+    // item reads back from the disk matching the container's data checksum
+    // (`intact` is the decryption's own verdict). Otherwise the container
+    // stays; a restored item that reads back wrong is removed and the page
+    // is told.
+    bool RestoredItemVerified(bool intact);
+    // Deletes or shreds the container as iDelSel says.
+    void ReleaseContainer();
 
     CryptEngine engine_;
     settings::SettingsRecord settings_;

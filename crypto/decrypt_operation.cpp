@@ -4,10 +4,12 @@
 #include "bridge/notify.h"
 #include "browse/folder_tree.h"
 #include "crypto/abandon_item.h"
+#include "crypto/container_check.h"
 #include "crypto/crypt_operation.h"
 #include "crypto/item_names.h"
 #include "crypto/item_output.h"
 #include "log/diagnostic_log.h"
+#include "platform/errors.h"
 #include "platform/folders.h"
 #include "shred/shredder.h"
 
@@ -136,16 +138,13 @@ int CryptOperation::DecryptFile()
         return 1;
     }
     CloseHandles();
-    if (settings_.iDelSel == kDeleteSource)
-        (void)platform::DeleteFile(engine_.strSrcPath);
-    if (!engine_.VerifyDataChecksum())
+    const bool intact = engine_.VerifyDataChecksum();
+    if (!intact)
         bridge::NotifyUI(bridge::MSG_ENCRYPT_FILE_HAD_MODIFY, engine_.strSrcPath, 0);
     LogDebug("Decrypt file success,file:%s,old:%s", LogPath(engine_.strOutPath).c_str(),
              LogPath(engine_.strSrcPath).c_str());
-    if (settings_.iDelSel == kShredSource) {
-        std::uint64_t done = 0;
-        shred::ShredFile(engine_.strSrcPath, engine_.strSrcPath, 2 * engine_.uTotal, done);
-    }
+    if (settings_.iDelSel != kKeepSource && RestoredItemVerified(intact))
+        ReleaseContainer();
     return 0;
 }
 
@@ -163,17 +162,52 @@ int CryptOperation::DecryptFolder()
         return 1;
     }
     CloseHandles();
-    if (settings_.iDelSel == kDeleteSource)
-        (void)platform::DeleteFile(engine_.strSrcPath);
-    if (!engine_.VerifyDataChecksum())
+    const bool intact = engine_.VerifyDataChecksum();
+    if (!intact)
         bridge::NotifyUI(bridge::MSG_ENCRYPT_FILE_HAD_MODIFY, engine_.strSrcPath, 0);
     LogDebug("Decrypt folder success,path:%s", LogPath(engine_.strOutPath).c_str());
     bridge::NotifyUI(bridge::MSG_SET_PRGRRESS, engine_.strSrcPath, 100);
-    if (settings_.iDelSel == kShredSource) {
+    if (settings_.iDelSel != kKeepSource && RestoredItemVerified(intact))
+        ReleaseContainer();
+    return 0;
+}
+
+bool CryptOperation::RestoredItemVerified(bool intact)
+{
+    const std::string container = LogPath(engine_.strSrcPath);
+    if (!intact) {
+        LogLess("Decrypt check:%s does not match its checksum,keep container", container.c_str());
+        return false;
+    }
+    const platform::Status readBack = CheckRestoredContent(engine_.strSrcPath, engine_.strOutPath);
+    if (readBack) {
+        LogDebug("Read back of %s matches,release container:%s", LogPath(engine_.strOutPath).c_str(),
+                 container.c_str());
+        return true;
+    }
+    LogLess("Read back of %s failed,error=%d,keep container:%s", LogPath(engine_.strOutPath).c_str(),
+            static_cast<int>(readBack.code()), container.c_str());
+    // What reads back wrong is no restored copy; the container stays.
+    if (platform::IsDirectory(engine_.strOutPath)) {
+        browse::DeleteFolderTree(engine_.strOutPath);
+        (void)platform::RemoveDirectory(engine_.strOutPath);
+    } else {
+        (void)platform::DeleteFile(engine_.strOutPath);
+    }
+    if (readBack.code() != platform::kErrorCrc)
+        ReportSystemError(readBack.code());
+    bridge::NotifyUI(bridge::MSG_DENCRYPT_FAILED, engine_.strSrcPath, bridge::ERR_READ_FAILE);
+    return false;
+}
+
+void CryptOperation::ReleaseContainer()
+{
+    if (settings_.iDelSel == kDeleteSource) {
+        (void)platform::DeleteFile(engine_.strSrcPath);
+    } else if (settings_.iDelSel == kShredSource) {
         std::uint64_t done = 0;
         shred::ShredFile(engine_.strSrcPath, engine_.strSrcPath, 2 * engine_.uTotal, done);
     }
-    return 0;
 }
 
 } // namespace lockora::crypto

@@ -4,6 +4,7 @@
 #include "bridge/notify.h"
 #include "browse/folder_tree.h"
 #include "crypto/abandon_item.h"
+#include "crypto/container_check.h"
 #include "crypto/crypt_operation.h"
 #include "crypto/item_names.h"
 #include "crypto/item_output.h"
@@ -74,9 +75,9 @@ int CryptOperation::EncryptItem(std::u16string_view path, std::u16string_view pa
     engine_.uDone = 0;
     engine_.iLastPercent = 0;
     if (isFolder)
-        EncryptFolder();
+        EncryptFolder(password);
     else
-        EncryptFile();
+        EncryptFile(password);
     return kOpened;
 }
 
@@ -134,7 +135,24 @@ void CryptOperation::DiscardContainers()
         (void)platform::DeleteFile(engine_.strBackupPath);
 }
 
-int CryptOperation::EncryptFile()
+bool CryptOperation::NewContainerVerified(std::u16string_view password)
+{
+    if (settings_.iDelSel == kKeepSource)
+        return true;
+    const VerifyResult verified =
+        VerifyContainer(engine_.strOutPath, password, engine_.uPwd, VerifyProgress::Silent);
+    if (verified.outcome == VerifyOutcome::Intact) {
+        LogDebug("Verify container:%s success", LogPath(engine_.strOutPath).c_str());
+        return true;
+    }
+    LogLess("Verify container:%s failed,outcome=%d,error=%d,keep source:%s", LogPath(engine_.strOutPath).c_str(),
+            static_cast<int>(verified.outcome), static_cast<int>(verified.error), LogPath(engine_.strSrcPath).c_str());
+    DiscardContainers();
+    bridge::NotifyUI(bridge::MSG_ENCRYPT_FAILED, engine_.strSrcPath, 0);
+    return false;
+}
+
+int CryptOperation::EncryptFile(std::u16string_view password)
 {
     try {
         const auto size = engine_.hSrcFile.Size();
@@ -160,6 +178,8 @@ int CryptOperation::EncryptFile()
     CloseHandles();
     LogDebug("Encrypt file success,file:%s,old:%s", LogPath(engine_.strOutPath).c_str(),
              LogPath(engine_.strSrcPath).c_str());
+    if (!NewContainerVerified(password))
+        return 1;
 
     if (settings_.iDelSel == kDeleteSource) {
         (void)platform::DeleteFile(engine_.strSrcPath);
@@ -170,7 +190,7 @@ int CryptOperation::EncryptFile()
     return 0;
 }
 
-int CryptOperation::EncryptFolder()
+int CryptOperation::EncryptFolder(std::u16string_view password)
 {
     try {
         engine_.uCrc = kCrcStart;
@@ -192,6 +212,8 @@ int CryptOperation::EncryptFolder()
     engine_.iLastPercent = 100;
     CloseHandles();
     LogDebug("Encrypt folder success,file:%s", LogPath(engine_.strOutPath).c_str());
+    if (!NewContainerVerified(password))
+        return 1;
 
     if (settings_.iDelSel == kDeleteSource) {
         browse::DeleteFolderTree(engine_.strSrcPath);

@@ -99,9 +99,13 @@ namespace testing {
 // or of ResetFileOperationCount, so a process that never asks pays one
 // relaxed atomic load per operation.
 void FailNthFileOperation(std::uint64_t n, ErrorCode code);
+// Damaged data for tests: when the Nth File operation from now (counted as
+// above) is a ReadAt, the first byte it returns has its lowest bit flipped,
+// as a bad sector or a change behind the program's back would show it.
+void CorruptNthFileOperation(std::uint64_t n);
 // How many File operations have run since the counter was last reset.
 std::uint64_t FileOperationCount();
-// Sets the count to zero and cancels a pending injected failure.
+// Sets the count to zero and cancels a pending injected failure or damage.
 void ResetFileOperationCount();
 
 } // namespace testing

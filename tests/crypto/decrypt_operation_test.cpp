@@ -137,6 +137,15 @@ TEST_F(DecryptOperationTest, AlteredBodyIsRestoredThenReported)
     EXPECT_EQ(MessageIds().back(), bridge::MSG_ENCRYPT_FILE_HAD_MODIFY);
     EXPECT_TRUE(Messages().back().At(1).IsUndefined());
     EXPECT_EQ(MessagesOf(bridge::MSG_ENCRYPT_FILE_HAD_MODIFY).size(), 1u);
+
+    // A container whose content does not match is never shredded: it may be
+    // the only copy there is.
+    ClearMessages();
+    EXPECT_EQ(Decrypt(u"C:\\a.txt.xep", Deleting(kShredSource)), kOpened);
+    EXPECT_EQ(Read(u"C:\\a(1).txt"), restored);
+    EXPECT_EQ(Read(u"C:\\a.txt.xep"), container);
+    EXPECT_TRUE(MessagesOf(bridge::MSG_SET_DEL_PRGRRESS).empty());
+    EXPECT_EQ(MessageIds().back(), bridge::MSG_ENCRYPT_FILE_HAD_MODIFY);
 }
 
 TEST_F(DecryptOperationTest, DamagedRecordAbandonsTheFolderRestore)
