@@ -34,6 +34,7 @@ ScriptValue BuildNotifyMessage(std::int32_t msgId, std::u16string_view text, std
         param = ScriptValue::Array({ScriptValue::String(std::u16string(text)), ScriptValue::Int(number)});
         break;
     case MSG_ENCRYPT_FAILED:
+    case MSG_ITEM_WRITTEN:
         param = ScriptValue::Array({ScriptValue::String(std::u16string(text))});
         break;
     case MSG_BACKUP_FILE_NAME_EXIST:

@@ -35,6 +35,9 @@ enum ECallFunMsgId : std::int32_t {
     MSG_BACKUP_FILE_NAME_EXIST = 15,
     MSG_SET_ATTRIBUTES_FINISHED = 16,
     MSG_SHOW_CHANGE_ATTR_PROGRESS = 17,
+    // [18, [path]]: an encryption or decryption wrote this container or
+    // restored item; pages that do not know the id ignore it.
+    MSG_ITEM_WRITTEN = 18,
 };
 
 // Why a container was rejected; the number of a MSG_DENCRYPT_FAILED message.
@@ -48,7 +51,7 @@ enum EDecryptErr : std::int32_t {
 using NotifyDelivery = std::function<void(const ScriptValue& message)>;
 
 // The message [msgId, param]: param is [text, number] for ids 2, 6, 10 and
-// 14, [text] for 13, the text itself for 15, and undefined (element 1 left
+// 14, [text] for 13 and 18, the text itself for 15, and undefined (element 1 left
 // undefined) for every other id. A null text (an empty view) is taken as "".
 ScriptValue BuildNotifyMessage(std::int32_t msgId, std::u16string_view text, std::int32_t number);
 

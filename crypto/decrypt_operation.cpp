@@ -138,6 +138,7 @@ int CryptOperation::DecryptFile()
         return 1;
     }
     CloseHandles();
+    bridge::NotifyUI(bridge::MSG_ITEM_WRITTEN, engine_.strOutPath, 0);
     const bool intact = engine_.VerifyDataChecksum();
     if (!intact)
         bridge::NotifyUI(bridge::MSG_ENCRYPT_FILE_HAD_MODIFY, engine_.strSrcPath, 0);
@@ -162,6 +163,7 @@ int CryptOperation::DecryptFolder()
         return 1;
     }
     CloseHandles();
+    bridge::NotifyUI(bridge::MSG_ITEM_WRITTEN, engine_.strOutPath, 0);
     const bool intact = engine_.VerifyDataChecksum();
     if (!intact)
         bridge::NotifyUI(bridge::MSG_ENCRYPT_FILE_HAD_MODIFY, engine_.strSrcPath, 0);

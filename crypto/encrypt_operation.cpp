@@ -180,6 +180,7 @@ int CryptOperation::EncryptFile(std::u16string_view password)
              LogPath(engine_.strSrcPath).c_str());
     if (!NewContainerVerified(password))
         return 1;
+    bridge::NotifyUI(bridge::MSG_ITEM_WRITTEN, engine_.strOutPath, 0);
 
     if (settings_.iDelSel == kDeleteSource) {
         (void)platform::DeleteFile(engine_.strSrcPath);
@@ -214,6 +215,7 @@ int CryptOperation::EncryptFolder(std::u16string_view password)
     LogDebug("Encrypt folder success,file:%s", LogPath(engine_.strOutPath).c_str());
     if (!NewContainerVerified(password))
         return 1;
+    bridge::NotifyUI(bridge::MSG_ITEM_WRITTEN, engine_.strOutPath, 0);
 
     if (settings_.iDelSel == kDeleteSource) {
         browse::DeleteFolderTree(engine_.strSrcPath);

@@ -82,15 +82,17 @@ TEST_F(NotifyTest, NullTextIsTakenAsEmpty)
     EXPECT_EQ(Only().At(1), ScriptValue::Array({Text(u""), ScriptValue::Int(50)}));
 }
 
-TEST_F(NotifyTest, EncryptFailedDropsTheNumber)
+TEST_F(NotifyTest, EncryptFailedAndItemWrittenDropTheNumber)
 {
     NotifyUI(MSG_ENCRYPT_FAILED, u"C:\\docs", 9);
     EXPECT_EQ(Only().At(1), ScriptValue::Array({Text(u"C:\\docs")}));
+    EXPECT_EQ(BuildNotifyMessage(MSG_ITEM_WRITTEN, u"C:\\docs.xep", 9).At(1),
+              ScriptValue::Array({Text(u"C:\\docs.xep")}));
 }
 
 TEST_F(NotifyTest, IdsOutsideTheTableCarryNoParameter)
 {
-    for (std::int32_t id : {0, -1, 11, 17, 18, 1000}) {
+    for (std::int32_t id : {0, -1, 11, 17, 19, 1000}) {
         const auto message = BuildNotifyMessage(id, u"text", 1);
         EXPECT_EQ(message.At(0), ScriptValue::Int(id));
         EXPECT_TRUE(message.At(1).IsUndefined()) << id;

@@ -105,7 +105,8 @@ TEST_F(BatchWorkerTest, AbandonedItemDoesNotEndTheBatch)
     // The message for the first container comes before the second's progress.
     const auto ids = MessageIds();
     EXPECT_EQ(std::count(ids.begin(), ids.end(), bridge::MSG_SET_PRGRRESS), 2);
-    EXPECT_EQ(ids[1], bridge::MSG_ENCRYPT_FILE_HAD_MODIFY);
+    EXPECT_EQ(ids[1], bridge::MSG_ITEM_WRITTEN);
+    EXPECT_EQ(ids[2], bridge::MSG_ENCRYPT_FILE_HAD_MODIFY);
     EXPECT_EQ(Messages().back(), Finish());
 }
 
@@ -125,9 +126,10 @@ TEST_F(BatchWorkerTest, BusyWhileDecryptingAndClearedBeforeTheFinishMessage)
     RunToEnd(Decrypted, Request(u"pw", {u"C:/a.txt.xep"}));
 
     std::lock_guard lock(mutex);
-    ASSERT_GE(seen.size(), 2u);
-    for (std::size_t i = 0; i + 1 < seen.size(); ++i)
+    ASSERT_GE(seen.size(), 3u);
+    for (std::size_t i = 0; i + 2 < seen.size(); ++i)
         EXPECT_EQ(seen[i], std::make_pair(std::int32_t{bridge::MSG_SET_PRGRRESS}, std::int32_t{bridge::kDecrypting}));
+    EXPECT_EQ(seen[seen.size() - 2], std::make_pair(std::int32_t{bridge::MSG_ITEM_WRITTEN}, std::int32_t{bridge::kDecrypting}));
     EXPECT_EQ(seen.back(), std::make_pair(std::int32_t{bridge::MSG_ENCORDEC_FINISH}, std::int32_t{bridge::kIdle}));
     // "/" separators are turned into "\" before the item runs.
     EXPECT_EQ(Messages().front().At(1).At(0).GetString(), u"C:\\a.txt.xep");

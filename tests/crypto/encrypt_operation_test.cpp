@@ -56,7 +56,8 @@ TEST_F(EncryptOperationTest, EmptyFileGivesTrailerOnlyAndOneProgressOf100)
     Write(u"C:\\empty.txt", "");
     EXPECT_EQ(Encrypt(u"C:\\empty.txt"), kOpened);
     EXPECT_EQ(Read(u"C:\\empty.txt.xep").size(), 32u);
-    EXPECT_EQ(Messages(), std::vector{Message(bridge::MSG_SET_PRGRRESS, u"C:\\empty.txt", 100)});
+    EXPECT_EQ(Messages(), (std::vector{Message(bridge::MSG_SET_PRGRRESS, u"C:\\empty.txt", 100),
+                                       Message(bridge::MSG_ITEM_WRITTEN, u"C:\\empty.txt.xep")}));
 }
 
 TEST_F(EncryptOperationTest, EmptyFolderGivesTrailerOnlyAndProgress0And100)

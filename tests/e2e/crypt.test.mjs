@@ -98,7 +98,9 @@ test("the encrypt screen checks the selection, the backup folder and the passwor
     // The list page comes back with its listing and its selection.
     await checkOnly(["b.txt"]);
     await toPasswordPage();
-    assert.equal(await page.locator("#btnEncryptSettings").isVisible(), false);
+    assert.equal(await page.locator("#btnEncryptSettings").isVisible(), true);
+    assert.equal(await page.locator("#txtOriginalFate").getAttribute("data-key"), "FATE_ENCRYPT_KEEP");
+    assert.equal(await page.locator("#txtRecovery").getAttribute("data-key"), "PWD_NO_RECOVERY");
     await shots(page, "encrypt-password");
     await page.click(".btnBack");
     assert.equal(await page.inputValue("#inputFilePath"), "C:\\Data");
@@ -165,7 +167,8 @@ test("decrypting restores files and folders; a wrong password and a damaged file
     assert.deepEqual(await rowNames(), ["a.txt.xep", "b.txt.xep", "b0-junk.xep", "c.txt.xep", "sub.xep", "w.txt.xep"]);
     await shots(page, "decrypt-list");
     await toPasswordPage();
-    assert.equal(await page.locator("#btnDecryptSettings").isVisible(), false);
+    assert.equal(await page.locator("#btnDecryptSettings").isVisible(), true);
+    assert.equal(await page.locator("#txtOriginalFate").getAttribute("data-key"), "FATE_DECRYPT_KEEP");
     await shots(page, "decrypt-password");
     await page.fill("#pwdDecrypt", "short");
     await page.click("#btnStartDecrypt");
@@ -184,7 +187,14 @@ test("decrypting restores files and folders; a wrong password and a damaged file
         ["sub.xep", "ERROR_DECRYPTED", true],
         ["w.txt.xep", "ERROR_PW", false],
     ]);
-    assert.equal(await page.locator("#finishedInfo tr:nth-child(3) td:last-child").getAttribute("class"), "dfn color-red");
+    assert.equal(await page.locator("#finishedInfo tr:nth-child(3) td:nth-child(2)").getAttribute("class"), "dfn color-red");
+    // What was written and what became of each container.
+    assert.deepEqual(await page.$$eval("#finishedInfo tr", (rows) => rows.map((row) => [
+        row.cells[2].textContent, row.cells[3].dataset.key,
+    ])), [
+        ["a.txt", "FATE_KEPT"], ["b.txt", "FATE_KEPT"], ["", "FATE_KEPT_FAILED"], ["c.txt", "FATE_KEPT"],
+        ["sub", "FATE_KEPT"], ["", "FATE_KEPT_FAILED"],
+    ]);
     await shots(page, "decrypt-task");
 
     assert.equal(readFileSync(sandbox.host("C:/Data/c.txt"), "utf8"), "c.txt contents");

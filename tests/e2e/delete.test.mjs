@@ -120,7 +120,12 @@ test("Yes shreds the checked rows one request after the other; a read-only file 
     assert.equal(refused.key, "WORK_DELETE");
     await pressInBox(page, refused.frame, "#btnOK");
 
+    // The screen the user went to stays when the task ends; the header's
+    // notice brings the results.
     await page.evaluate(() => window.releaseProgress());
+    await page.waitForSelector("#taskIndicator.done");
+    assert.equal(await page.locator(".btnDeleteToProgress").count(), 1);
+    await page.click("#taskIndicator");
     await page.waitForSelector("#finishedInfo tr:nth-child(3)");
     assert.equal(await page.evaluate(() => Base.workFlag), 0);
 

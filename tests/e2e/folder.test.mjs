@@ -5,7 +5,7 @@ import { after, before, test } from "node:test";
 import assert from "node:assert/strict";
 import { existsSync, mkdirSync, writeFileSync } from "node:fs";
 import { screenshot, untranslatedKeys } from "./support/program.mjs";
-import { answerMessageBox, endMainWindow, listFolder, openScreen, setLanguage, startMainWindow } from "./support/screens.mjs";
+import { answerMessageBox, endMainWindow, listFolder, messageBox, openScreen, pressInBox, setLanguage, startMainWindow } from "./support/screens.mjs";
 
 const kFolder = "C:/Data/Fold";
 const kSuffix = {
@@ -80,7 +80,7 @@ test("the list shows only folders and disguised folders, unchecked", async () =>
     await expectMessage(".btnNextToFolder2", "CHOOSE_FILE");
 });
 
-test("disguising two folders of which the first fails reports success; the failed one stays checked", async () => {
+test("disguising two folders of which the first fails reports the failure; the failed one stays checked", async () => {
     await setChecked([failing, renamed]);
     await toIconPage();
     const icons = await page.locator('input[name="folder"]').evaluateAll((inputs) => inputs.map((input) => [input.value, input.nextElementSibling.getAttribute("src")]));
@@ -94,15 +94,22 @@ test("disguising two folders of which the first fails reports success; the faile
     await setLanguage(page, "en");
     await expectMessage("#btnFolderDisguise", "CHOOSE_ICON");
 
-    // The first folder's disguised name is taken, so its rename fails.
+    // The first folder's disguised name is taken, so its rename fails: the
+    // request failed, whatever the last folder did, and the box says so
+    // with the error icon.
     mkdirSync(sandbox.host(`${kFolder}/${failing}${kSuffix[4]}`));
     await page.check('input[name="folder"][value="4"]');
-    await expectMessage("#btnFolderDisguise", "ERROR_DISGUISED");
+    await page.click("#btnFolderDisguise");
+    const { frame, key } = await messageBox(page);
+    assert.equal(key, "DISGUISE_FAILED");
+    assert.equal(await frame.locator(".message-icon").getAttribute("class"), "i i-error i-lg message-icon");
+    await screenshot(page, "folder-disguise-failed-en");
+    await pressInBox(page, frame, "#btnOK");
     assert.ok(existsSync(sandbox.host(`${kFolder}/${renamed}${kSuffix[4]}`)));
     assert.ok(!existsSync(sandbox.host(`${kFolder}/${renamed}`)));
     assert.ok(existsSync(sandbox.host(`${kFolder}/${failing}`)));
 
-    // Only the failed folder is left checked: now the last result fails.
+    // Only the failed folder is left checked, and it fails again.
     await expectMessage("#btnFolderDisguise", "DISGUISE_FAILED");
     await page.check('input[name="iconChange"][value="restore"]');
     await expectMessage("#btnFolderDisguise", "CHOOSE_DISGUISE");

@@ -17,7 +17,7 @@ done
 if [[ ! -f $build_dir/CMakeCache.txt ]]; then
   cmake -S "$repo" -B "$build_dir" >/dev/null
 fi
-cmake --build "$build_dir" --target lockora_e2e_host lockora -j "$(nproc)"
+cmake --build "$build_dir" --target lockora_e2e_host lockora lockora-xep -j "$(nproc)"
 
 export PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1
 cd "$here"
