@@ -4,7 +4,7 @@
 // program: the decrypt test opens the containers the encrypt test made.
 import { after, before, test } from "node:test";
 import assert from "node:assert/strict";
-import { chmodSync, existsSync, mkdirSync, readFileSync, rmSync, statSync, writeFileSync } from "node:fs";
+import { chmodSync, existsSync, mkdirSync, readFileSync, rmSync, statSync, symlinkSync, writeFileSync } from "node:fs";
 import { kBound, screenshot } from "./support/program.mjs";
 import { answerMessageBox, endMainWindow, listFolder, openScreen, shots, startMainWindow } from "./support/screens.mjs";
 
@@ -236,4 +236,14 @@ test("the read screen passes the read-only choice in the low bits and the hidden
     assert.deepEqual(await taskResults(1), [["b.txt", "FINISHED_SETTING", true]]);
     assert.equal((await attributesOf("C:/Data/b.txt")) & 0x3, 0x1);
     assert.equal(writable("C:/Data/b.txt"), false);
+
+    // A link is never changed (nor followed): its row says that the change
+    // did not happen, and the file it names keeps its attributes.
+    symlinkSync("c.txt", sandbox.host("C:/Data/link.txt"));
+    await showFolder(4, "C:\\Data");
+    await checkOnly(["link.txt"]);
+    await page.check("#attrReadOnly");
+    await page.click("#btnSetAttributes");
+    assert.deepEqual(await taskResults(1), [["link.txt", "ATTRIBUTES_FAILED", false]]);
+    assert.equal(writable("C:/Data/c.txt"), true);
 });
