@@ -45,6 +45,10 @@ Result<FileAttributeData> GetFileAttributesEx(std::u16string_view path);
 // Sets read-only, hidden, system and not-content-indexed from `attributes`
 // and keeps the rest; 0x80 (normal) clears them all. Archive and directory
 // bits are ignored. A symbolic link's attributes cannot be changed (5).
+// Where desktops read another record of hidden names (the folder's
+// ".hidden" file on Linux), the item's name is added to it or removed with
+// the hidden bit; a record that cannot be written fails the call (5) before
+// anything has changed.
 Status SetFileAttributes(std::u16string_view path, std::uint32_t attributes);
 
 // How many names the item has (hard links); a symbolic link is counted as

@@ -2,6 +2,7 @@
 
 #include "platform/errors.h"
 #include "platform/posix/dos_attributes.h"
+#include "platform/posix/hidden_list.h"
 #include "platform/posix/host_io.h"
 
 #include <algorithm>
@@ -96,6 +97,11 @@ Status SetFileAttributes(std::u16string_view path, std::uint32_t attributes)
         return Error(kErrorAccessDenied);
 
     const std::uint32_t wanted = attributes & kSettableBits;
+    // Desktops read ".hidden", not the attribute; a dot name is hidden there
+    // already, and a drive root has no folder to list it in.
+    if (!item->host.IsDriveRoot() && !hostfs::IsDotName(item->host.name))
+        PLATFORM_TRY(hostfs::ListAsHidden(hostfs::ParentFolder(item->host.path), item->host.name,
+                                          (wanted & kAttrHidden) != 0));
     if (S_ISDIR(item->st.st_mode))
         return ApplyStoredBits(*item, wanted & hostfs::kXattrFolderBits, hostfs::kXattrFolderBits);
 

@@ -37,7 +37,7 @@ protected:
     void MakeTree()
     {
         Write(u"C:\\Tree\\a.txt", 1);
-        Write(u"C:\\Tree\\.hidden", 20);
+        Write(u"C:\\Tree\\.dotfile", 20);
         Write(u"C:\\Tree\\Sub\\b.bin", 300);
         Write(u"C:\\Tree\\Sub\\Deep\\c", 4000);
         MakeFolder(u"C:\\Tree\\Empty");
@@ -53,11 +53,13 @@ TEST_F(FolderTreeTest, SumAddsEveryFileOfTheTreeToTheAccumulator)
     MakeTree();
     std::uint64_t total = 5;
     EXPECT_TRUE(SumFolderSize(u"C:\\Tree", total));
-    EXPECT_EQ(total, 5u + 4321u);
+    // The files, and the ".hidden" lists that hiding Sub ("Sub\n") and b.bin
+    // ("b.bin\n") wrote for the desktop.
+    EXPECT_EQ(total, 5u + 4321u + 4u + 6u);
 
     std::uint64_t withSeparator = 0;
     EXPECT_TRUE(SumFolderSize(u"C:\\Tree\\", withSeparator));
-    EXPECT_EQ(withSeparator, 4321u);
+    EXPECT_EQ(withSeparator, 4321u + 4u + 6u);
 }
 
 TEST_F(FolderTreeTest, SumOfEmptyFolderFileOrNothingAddsNothing)

@@ -199,3 +199,51 @@ TEST_F(AttributesTest, VolumeIdSeparatesFileSystems)
 
 } // namespace
 } // namespace platform
+
+namespace platform {
+namespace {
+
+class HiddenListTest : public AttributesTest {};
+
+TEST_F(HiddenListTest, HiddenNamesAreListedForDesktopsBesideTheOthers)
+{
+    WriteHostFile(sandbox(), u"C:\\Data\\a.txt", "a");
+    WriteHostFile(sandbox(), u"C:\\Data\\b.txt", "b");
+    ASSERT_TRUE(CreateDirectory(u"C:\\Data\\sub").ok());
+    WriteHostFile(sandbox(), u"C:\\Data\\.hidden", "kept by the user\n");
+
+    ASSERT_TRUE(SetFileAttributes(u"C:\\Data\\a.txt", kAttrHidden).ok());
+    ASSERT_TRUE(SetFileAttributes(u"C:\\Data\\sub", kAttrHidden | kAttrReadOnly).ok());
+    ASSERT_TRUE(SetFileAttributes(u"C:\\Data\\a.txt", kAttrHidden | kAttrReadOnly).ok()); // listed once
+    EXPECT_EQ(ReadHostFile(sandbox(), u"C:\\Data\\.hidden"), "kept by the user\na.txt\nsub\n");
+    EXPECT_EQ(GetFileAttributes(u"C:\\Data\\a.txt").value() & kAttrHidden, kAttrHidden);
+
+    ASSERT_TRUE(SetFileAttributes(u"C:\\Data\\a.txt", kAttrNormal).ok());
+    ASSERT_TRUE(SetFileAttributes(u"C:\\Data\\b.txt", kAttrNormal).ok()); // never listed: nothing to do
+    EXPECT_EQ(ReadHostFile(sandbox(), u"C:\\Data\\.hidden"), "kept by the user\nsub\n");
+
+    // The file goes with the last name this program put there, when no
+    // other name is left.
+    WriteHostFile(sandbox(), u"C:\\Data\\.hidden", "sub\n");
+    ASSERT_TRUE(SetFileAttributes(u"C:\\Data\\sub", kAttrNormal).ok());
+    EXPECT_FALSE(fs::exists(sandbox().host(u"C:\\Data\\.hidden")));
+    // Dot names are hidden on the desktop already.
+    WriteHostFile(sandbox(), u"C:\\Data\\.dot", "d");
+    ASSERT_TRUE(SetFileAttributes(u"C:\\Data\\.dot", kAttrHidden).ok());
+    EXPECT_FALSE(fs::exists(sandbox().host(u"C:\\Data\\.hidden")));
+}
+
+TEST_F(HiddenListTest, AListThatCannotBeWrittenFailsAndChangesNothing)
+{
+    // A read-only ".hidden" (a read-only folder does not stop root, who runs
+    // these tests in CI).
+    WriteHostFile(sandbox(), u"C:\\Locked\\a.txt", "a");
+    WriteHostFile(sandbox(), u"C:\\Locked\\.hidden", "other\n");
+    ASSERT_EQ(::chmod(sandbox().host(u"C:\\Locked\\.hidden").c_str(), 0444), 0);
+    EXPECT_EQ(SetFileAttributes(u"C:\\Locked\\a.txt", kAttrHidden).code(), kErrorAccessDenied);
+    EXPECT_EQ(GetFileAttributes(u"C:\\Locked\\a.txt").value() & kAttrHidden, 0u);
+    EXPECT_EQ(ReadHostFile(sandbox(), u"C:\\Locked\\.hidden"), "other\n");
+}
+
+} // namespace
+} // namespace platform
