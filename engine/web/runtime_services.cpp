@@ -1,5 +1,7 @@
 #include "engine/web/runtime_services.h"
 
+#include <cstdlib>
+
 #include "platform/folders.h"
 #include "platform/path.h"
 #include "platform/text.h"
@@ -106,11 +108,19 @@ json RunService(std::string_view op, const json& args, BrowserLauncher& launcher
         return moved.ok() ? Value(true) : Failure(moved.error().message());
     }
     if (op == "windowsPath") {
-        // A dropped file arrives as a host path (a file manager's file:// URL).
+        // A dropped file arrives as a host path (a file manager's file:// URL),
+        // a typed one maybe starting with "~".
         const auto hostPath = TextArgument(args, 0);
         if (!hostPath)
             return Failure(u"windowsPath needs a path");
-        const auto path = platform::ToWindowsPath(platform::Utf16ToUtf8(*hostPath));
+        std::string host = platform::Utf16ToUtf8(*hostPath);
+        if (host == "~" || host.starts_with("~/")) {
+            const char* home = std::getenv("HOME");
+            if (home == nullptr || *home != '/')
+                return Failure(u"no home folder");
+            host = home + host.substr(1);
+        }
+        const auto path = platform::ToWindowsPath(host);
         return path.ok() ? Value(platform::Utf16ToUtf8(*path)) : Failure(path.error().message());
     }
     if (op == "launch") {

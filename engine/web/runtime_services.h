@@ -17,6 +17,9 @@ namespace lockora::engine::web {
 //   "scan" [pattern]     the entries matching a path or a wildcard pattern,
 //                        as [full path, attributes] rows; none for a missing path
 //   "rename" [from, to]  true, or the system's error text
+//   "windowsPath" [host path]
+//                        the Windows form of an absolute host path ("~" and
+//                        "~/..." stand for $HOME)
 //   "launch" [address]   whether an http or https address was opened
 nlohmann::json RunService(std::string_view op, const nlohmann::json& args, BrowserLauncher& launcher);
 

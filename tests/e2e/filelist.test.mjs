@@ -16,6 +16,8 @@ let page;
 before(async () => {
     ({ sandbox, program, page } = await startMainWindow((files) => {
         for (const folder of ["only", "mix/sub", `mix/sub${kDisguise}`, "q", "enc", "busy"]) mkdirSync(files.host(`C:/Data/${folder}`), { recursive: true });
+        mkdirSync(files.host("C:/Home/docs"));
+        writeFileSync(files.host("C:/Home/docs/note.txt"), "note");
         const contents = {
             "only/a.xep": "a", "only/b.xep": "b",
             "mix/a.xep": "a", "mix/b.xep": "b", "mix/plain.txt": "p",
@@ -47,6 +49,36 @@ async function waitForRows(count) {
 
 const header = () => page.$eval("#selAllBut", (box) => [box.checked, box.indeterminate]);
 
+test("host paths, ~ and file:// addresses list through the drive table; up one level by button and keys", async () => {
+    await openScreen(page, 3);
+    const currPath = () => page.getAttribute("#inputFilePath", "currPath");
+    for (const [typed, folder] of [
+        [sandbox.host("C:/Data/q"), "C:/Data/q"],
+        ["~/docs", "C:/Home/docs"],
+        ["~", "C:/Home"],
+        [`file://${encodeURI(sandbox.host("C:/Data/mix"))}/`, "C:/Data/mix"],
+    ]) {
+        await typePath(typed);
+        await page.waitForFunction((path) => document.getElementById("inputFilePath").getAttribute("currPath") === path
+            && document.querySelector("#paritionInfo tr") !== null, folder);
+        assert.equal(await page.inputValue("#inputFilePath"), folder.replace(/\//g, "\\"), typed);
+    }
+
+    await page.click("#btnUp");
+    await page.waitForFunction(() => document.querySelector("#paritionInfo td.name[fileName='C:/Data/mix']"));
+    assert.equal(await currPath(), "C:/Data");
+    // Backspace goes up outside a text field only.
+    await page.press("#inputFilePath", "Backspace");
+    assert.equal(await currPath(), "C:/Data");
+    await page.evaluate(() => document.activeElement.blur());
+    await page.keyboard.press("Backspace");
+    await page.waitForFunction(() => document.querySelector("#paritionInfo td.name[fileName='C:/Data']"));
+    assert.equal(await currPath(), "C:");
+    await page.keyboard.press("Alt+ArrowLeft");
+    await page.waitForFunction(() => document.querySelector("#paritionInfo td.name[fileName='D:']"));
+    assert.equal(await currPath(), "");
+});
+
 test("typed paths are normalised and a quick listing never shows the overlay", async () => {
     await openScreen(page, 3);
     await page.evaluate(() => {
@@ -64,9 +96,14 @@ test("typed paths are normalised and a quick listing never shows the overlay", a
     }
     assert.equal(await page.evaluate(() => window.overlayShown), false);
 
-    // Relative and missing paths are ignored; "" is the drive list.
-    await typePath("Data");
-    await typePath("C:/Data/missing");
+    // A relative path, a missing one and one that no drive reaches empty the
+    // list and say why; "" is the drive list.
+    for (const [typed, key] of [["Data", "PATH_TYPE_FULL"], ["C:/Data/missing", "PATH_NOT_FOUND"],
+        ["/outside/every/drive", "PATH_NOT_MAPPED"]]) {
+        await typePath(typed);
+        assert.equal(await answerMessageBox(page), key, typed);
+        assert.equal(await page.locator("#paritionInfo tr").count(), 0, typed);
+    }
     await typePath("");
     await waitForRows(2);
     assert.deepEqual((await listed()).map(([name]) => name), ["C:", "D:"]);

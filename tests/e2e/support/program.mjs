@@ -48,7 +48,7 @@ export async function closeBrowser() {
 export class Sandbox {
     constructor() {
         this.root = mkdtempSync(join(tmpdir(), "lockora-e2e-"));
-        for (const folder of ["c/App", "c/Data", "d", "registry"]) mkdirSync(join(this.root, folder), { recursive: true });
+        for (const folder of ["c/App", "c/Data", "c/Home", "d", "registry"]) mkdirSync(join(this.root, folder), { recursive: true });
         mkdirSync(join(this.root, "run"), { recursive: true, mode: 0o700 });
         copyFileSync(programFile, this.host("C:/App/Lockora"));
         chmodSync(this.host("C:/App/Lockora"), 0o755);
@@ -72,6 +72,8 @@ export class Sandbox {
                 LOCKORA_DRIVES: `C=${join(this.root, "c")};D=${join(this.root, "d")}`,
                 LOCKORA_REGISTRY: join(this.root, "registry"),
                 XDG_RUNTIME_DIR: join(this.root, "run"),
+                // "~" in the path field is C:\Home, never the real home folder.
+                HOME: join(this.root, "c", "Home"),
             },
             stdio: ["ignore", "pipe", "inherit"],
         });
