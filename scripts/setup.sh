@@ -1,15 +1,20 @@
 #!/usr/bin/env bash
-# Installs what the project needs to build and test, when it is missing.
+# Installs what the project needs, when it is missing:
+#   scripts/setup.sh run     building and running the program
+#   scripts/setup.sh test    that, and the test tools (the default)
 # As root it installs Debian packages with apt; otherwise it names them.
 set -euo pipefail
 
 PACKAGES=(
   cmake g++ make pkg-config
-  libgtest-dev libgmock-dev libbenchmark-dev
   libboost-dev nlohmann-json3-dev libglib2.0-dev shared-mime-info xdg-utils adwaita-icon-theme
   chromium fonts-noto-cjk
-  nodejs npm
 )
+case "${1:-test}" in
+  run) ;;
+  test) PACKAGES+=(libgtest-dev libgmock-dev libbenchmark-dev nodejs npm) ;;
+  *) echo "setup: say run or test" >&2; exit 2 ;;
+esac
 
 missing=()
 for package in "${PACKAGES[@]}"; do

@@ -6,14 +6,14 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/setup.sh
+bash scripts/setup.sh test
 
 build_dir=build
-options=(-DLOCKORA_BUILD_BENCH=ON)
+options=(-DLOCKORA_BUILD_TESTS=ON -DLOCKORA_BUILD_BENCH=ON)
 case "${LOCKORA_SANITIZE:-}" in
   "") ;;
-  address) build_dir=build-asan; options=(-DLOCKORA_SANITIZE_ADDRESS=ON -DLOCKORA_BUILD_BENCH=OFF) ;;
-  thread) build_dir=build-tsan; options=(-DLOCKORA_SANITIZE_THREAD=ON -DLOCKORA_BUILD_BENCH=OFF) ;;
+  address) build_dir=build-asan; options=(-DLOCKORA_BUILD_TESTS=ON -DLOCKORA_SANITIZE_ADDRESS=ON -DLOCKORA_BUILD_BENCH=OFF) ;;
+  thread) build_dir=build-tsan; options=(-DLOCKORA_BUILD_TESTS=ON -DLOCKORA_SANITIZE_THREAD=ON -DLOCKORA_BUILD_BENCH=OFF) ;;
   *) echo "test: LOCKORA_SANITIZE must be address or thread" >&2; exit 2 ;;
 esac
 if [[ -n ${CI:-} ]]; then options+=(-DLOCKORA_WERROR=ON); fi
