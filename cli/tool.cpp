@@ -9,6 +9,7 @@
 #include "platform/folders.h"
 #include "platform/message_box.h"
 #include "platform/system.h"
+#include "platform/stop_requests.h"
 #include "platform/terminal.h"
 #include "platform/text.h"
 #include "settings/settings_store.h"

@@ -54,21 +54,6 @@ private:
     int fd_ = -1;
 };
 
-// Stop requests from outside while a command-line program works: Ctrl-C,
-// SIGTERM or SIGHUP. While a guard lives, the first request only sets a flag
-// that the program checks where it can stop cleanly; a second one ends the
-// process at once. When the guard dies after a request, the request takes
-// its ordinary effect, so the program's parent sees how it ended.
-class StopRequestGuard {
-public:
-    StopRequestGuard();
-    ~StopRequestGuard();
-    StopRequestGuard(const StopRequestGuard&) = delete;
-    StopRequestGuard& operator=(const StopRequestGuard&) = delete;
-
-    bool Requested() const;
-};
-
 // Reads an environment variable and removes it from the process, wiping
 // its text where the process keeps it, so that a secret handed over in the
 // environment does not stay readable for the rest of the run. The caller

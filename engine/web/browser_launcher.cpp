@@ -1,5 +1,8 @@
 #include "engine/web/browser_launcher.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "engine/web/run_folder.h"
 
 #include <array>
@@ -75,10 +78,23 @@ std::optional<std::vector<std::string>> BrowserLauncher::Command(const WindowLau
     return std::nullopt;
 }
 
+void BrowserLauncher::CloseOwnWindow()
+{
+    if (ownWindow_ != 0)
+        runner_.Stop(std::exchange(ownWindow_, 0), std::chrono::seconds(3));
+}
+
 void BrowserLauncher::Launch(const WindowLaunch& launch)
 {
-    if (const auto command = Command(launch); command && runner_.Start(*command))
-        return;
+    if (const auto command = Command(launch)) {
+        if (const ProcessId started = runner_.Start(*command)) {
+            // Started on its own profile, the browser is this window's alone.
+            const std::string ownProfile = "--user-data-dir=" + launch.profileFolder;
+            if (std::find(command->begin(), command->end(), ownProfile) != command->end())
+                ownWindow_ = started;
+            return;
+        }
+    }
     // Nothing opened a window: the user (or a test) opens the address.
     out_ << launch.startAddress << std::endl;
 }

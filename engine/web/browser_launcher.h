@@ -30,6 +30,11 @@ public:
     BrowserLauncher(ProcessRunner& runner, std::ostream& out, std::optional<std::string> setting);
 
     void Launch(const WindowLaunch& launch);
+    // Ends the browser that Launch started on the window's own profile, and
+    // waits (a little) for it to go; a browser the window was handed to
+    // (the default browser, any other named one) belongs to the user and
+    // stays.
+    void CloseOwnWindow();
     // Opens an http or https address in the default browser; false for any
     // other address or when nothing could open it.
     bool OpenWebAddress(const std::string& address);
@@ -42,6 +47,7 @@ private:
     ProcessRunner& runner_;
     std::ostream& out_;
     std::optional<std::string> setting_;
+    ProcessId ownWindow_ = 0;
 };
 
 } // namespace lockora::engine::web

@@ -113,6 +113,8 @@ WebEngine::WebEngine(WebEngineOptions options, std::unique_ptr<WebServer> server
 
 WebEngine::~WebEngine()
 {
+    // Before the run folder with its profile goes.
+    launcher_.CloseOwnWindow();
     platform::SetMessageBoxHandler(std::move(previousMessageBox_));
     // Nobody may wait for a page that will never answer.
     link_.OnWindowGone();

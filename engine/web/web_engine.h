@@ -67,6 +67,11 @@ public:
                                         const bridge::ScriptValue& argument) override;
     int RunMessageLoop() override;
 
+    // Ends the window as if the user had closed it: the host hears
+    // OnWindowDestroyed and the message loop ends. Callable from any thread
+    // (a request to stop the program).
+    void RequestClose() { WindowGone(); }
+
 private:
     WebEngine(WebEngineOptions options, std::unique_ptr<WebServer> server, SessionGate gate);
 

@@ -103,48 +103,7 @@ private:
     struct sigaction previous_[std::size(kRestoreSignals)] {};
 };
 
-// The signal of the first stop request, 0 before one.
-std::atomic<int> g_stopSignal{0};
-
-constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
-
-extern "C" void RecordStopRequest(int signal)
-{
-    int none = 0;
-    if (g_stopSignal.compare_exchange_strong(none, signal)) {
-        constexpr char kNote[] = "\nstopping after the current item; a second interrupt stops at once\n";
-        [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, kNote, sizeof(kNote) - 1);
-        ::signal(signal, SIG_DFL);
-        return;
-    }
-    ::signal(signal, SIG_DFL);
-    ::raise(signal);
-}
-
 } // namespace
-
-StopRequestGuard::StopRequestGuard()
-{
-    g_stopSignal.store(0);
-    struct sigaction action {};
-    action.sa_handler = RecordStopRequest;
-    sigemptyset(&action.sa_mask);
-    for (const int signal : kStopSignals)
-        ::sigaction(signal, &action, nullptr);
-}
-
-StopRequestGuard::~StopRequestGuard()
-{
-    for (const int signal : kStopSignals)
-        ::signal(signal, SIG_DFL);
-    if (const int signal = g_stopSignal.exchange(0); signal != 0)
-        ::raise(signal);
-}
-
-bool StopRequestGuard::Requested() const
-{
-    return g_stopSignal.load() != 0;
-}
 
 bool IsTerminal(StandardStream stream)
 {

@@ -26,21 +26,33 @@ namespace lockora::engine::web {
 // Records the processes the engine starts instead of starting them.
 class RecordingRunner : public ProcessRunner {
 public:
-    bool Start(const std::vector<std::string>& argv) override
+    // Process ids count from 100.
+    ProcessId Start(const std::vector<std::string>& argv) override
     {
         std::lock_guard lock(mutex_);
         started_.push_back(argv);
-        return true;
+        return static_cast<ProcessId>(99 + started_.size());
+    }
+    void Stop(ProcessId process, std::chrono::milliseconds) override
+    {
+        std::lock_guard lock(mutex_);
+        stopped_.push_back(process);
     }
     std::vector<std::vector<std::string>> started() const
     {
         std::lock_guard lock(mutex_);
         return started_;
     }
+    std::vector<ProcessId> stopped() const
+    {
+        std::lock_guard lock(mutex_);
+        return stopped_;
+    }
 
 private:
     mutable std::mutex mutex_;
     std::vector<std::vector<std::string>> started_;
+    std::vector<ProcessId> stopped_;
 };
 
 // Archive items for "this://app/", and native functions:

@@ -157,7 +157,8 @@ TEST(WebTaskQueue, RunUntilServesPostsFromOtherThreads)
 
 class NullRunner : public ProcessRunner {
 public:
-    bool Start(const std::vector<std::string>&) override { return false; }
+    ProcessId Start(const std::vector<std::string>&) override { return 0; }
+    void Stop(ProcessId, std::chrono::milliseconds) override {}
 };
 
 TEST(WebBrowserLauncher, CommandsByTheSetting)

@@ -132,6 +132,24 @@ TEST_F(WebEngineTest, NoSecretReachesTheBrowsersCommandLine)
         EXPECT_EQ(argument.find(secret), std::string::npos) << argument;
     }
     EXPECT_TRUE(printed.str().empty());
+
+    // The browser started on the window's own profile ends with the engine,
+    // before its run folder goes.
+    EXPECT_TRUE(runner.stopped().empty());
+    const std::string runFolder = std::filesystem::path(startFile).parent_path().string();
+    engine.reset();
+    EXPECT_EQ(runner.stopped(), std::vector<ProcessId>{100});
+    EXPECT_FALSE(std::filesystem::exists(runFolder));
+}
+
+TEST_F(WebEngineTest, ABrowserTheWindowIsHandedToStays)
+{
+    options.browser = "firefox";
+    CreateEngine();
+    engine->ShowWindow(window);
+    ASSERT_EQ(runner.started().size(), 1u);
+    engine.reset();
+    EXPECT_TRUE(runner.stopped().empty());
 }
 
 TEST_F(WebEngineTest, ArchiveItemsAreServedWhateverTheLetterCase)
