@@ -3,6 +3,7 @@
 #include "browse/file_list_row.h"
 #include "browse/icon_cache.h"
 #include "platform/attributes.h"
+#include "platform/folders.h"
 #include "platform/path.h"
 #include "platform/text.h"
 
@@ -29,9 +30,12 @@ bridge::ScriptValue GetAllPartitionInfo(IconCache& icons)
             platform::FileAttributeData{0, 0, platform::FileTimeFromUnix(0)});
         const auto time = platform::FormatFileTime(status.lastWriteTime);
         IconEntry icon = icons.Lookup(name);
+        // The size of the file system behind the drive; none when it cannot
+        // be read, rather than a size of 0.
+        const auto space = platform::GetDiskSpace(name + u"\\");
         rows.Append(MakeRow(std::move(name), time ? platform::Utf8ToUtf16(*time) : std::u16string(),
                             bridge::ScriptValue::String(std::move(icon.typeName)),
-                            platform::Utf8ToUtf16(std::to_string(static_cast<long long>(status.size))), kRowDrive));
+                            space ? platform::Utf8ToUtf16(std::to_string(space->total)) : std::u16string(), kRowDrive));
     }
     return rows;
 }

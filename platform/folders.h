@@ -23,6 +23,14 @@ Status RemoveDirectory(std::u16string_view path);
 // separator is allowed.
 bool IsDirectory(std::u16string_view path);
 
+// The size of the file system that holds `path`, and the space on it that
+// this user may still fill (GetDiskFreeSpaceEx).
+struct DiskSpace {
+    std::uint64_t total = 0;
+    std::uint64_t free = 0;
+};
+Result<DiskSpace> GetDiskSpace(std::u16string_view path);
+
 // Whether anything (file, folder or link) exists at the path.
 bool PathExists(std::u16string_view path);
 

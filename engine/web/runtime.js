@@ -24,8 +24,9 @@
 //                               browser
 //   System.windowsPath(hostPath)
 //                               the Windows form of a host path (as a file
-//                               manager's drop names it); rejects when no
-//                               drive maps it
+//                               manager's drop names it, or "~/..."); rejects
+//                               when no drive maps it
+//   System.hostPath(path)       the host path a Windows-form path stands for
 //
 // Native code calls the main page's global functions (window[name](arg)); the
 // answer is the awaited value, or the error text when the function throws.
@@ -499,6 +500,7 @@
         rename: (from, to) => service("rename", String(from), String(to)),
         launch: (address) => service("launch", String(address)),
         windowsPath: (hostPath) => service("windowsPath", String(hostPath)),
+        hostPath: (path) => service("hostPath", String(path)),
     });
 
     Object.defineProperty(window, "view", { value: view, enumerable: true });

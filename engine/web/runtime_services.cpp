@@ -123,6 +123,14 @@ json RunService(std::string_view op, const json& args, BrowserLauncher& launcher
         const auto path = platform::ToWindowsPath(host);
         return path.ok() ? Value(platform::Utf16ToUtf8(*path)) : Failure(path.error().message());
     }
+    if (op == "hostPath") {
+        // What a drive or a path stands for on this machine, to show it.
+        const auto path = TextArgument(args, 0);
+        if (!path)
+            return Failure(u"hostPath needs a path");
+        const auto host = platform::ToHostPath(*path);
+        return host.ok() ? Value(*host) : Failure(host.error().message());
+    }
     if (op == "launch") {
         const auto address = TextArgument(args, 0);
         return Value(address && launcher.OpenWebAddress(platform::Utf16ToUtf8(*address)));

@@ -20,6 +20,7 @@ namespace lockora::engine::web {
 //   "windowsPath" [host path]
 //                        the Windows form of an absolute host path ("~" and
 //                        "~/..." stand for $HOME)
+//   "hostPath" [path]    the host path of a Windows-form path ("Z:\\" -> "/")
 //   "launch" [address]   whether an http or https address was opened
 nlohmann::json RunService(std::string_view op, const nlohmann::json& args, BrowserLauncher& launcher);
 

@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <cstdio>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace platform {
@@ -156,6 +157,18 @@ Status MoveFile(std::u16string_view from, std::u16string_view to)
             return Error(kErrorPathNotFound); // the source was there: the target's folder is missing
         return renamed;
     });
+}
+
+Result<DiskSpace> GetDiskSpace(std::u16string_view path)
+{
+    auto host = hostfs::Resolve(path);
+    if (!host)
+        return host.error();
+    struct statvfs volume {};
+    if (::statvfs(host->path.c_str(), &volume) != 0)
+        return Error(hostfs::ErrorForPath(errno, host->path));
+    return DiskSpace{static_cast<std::uint64_t>(volume.f_blocks) * volume.f_frsize,
+                     static_cast<std::uint64_t>(volume.f_bavail) * volume.f_frsize};
 }
 
 } // namespace platform

@@ -1,7 +1,9 @@
 #include "browse/icon_cache.h"
 #include "browse/partitions.h"
 
+#include "platform/folders.h"
 #include "platform/path.h"
+#include "platform/text.h"
 #include "tests/browse/browse_test_support.h"
 #include "tests/support/sandbox.h"
 
@@ -27,9 +29,15 @@ TEST_F(PartitionsTest, OneRowPerDriveInLetterOrder)
     ASSERT_EQ(rows.Length(), 2u);
     EXPECT_EQ(rows.At(0).At(0), ScriptValue::String(u"C:"));
     EXPECT_EQ(rows.At(1).At(0), ScriptValue::String(u"D:"));
+    // The size is that of the file system behind the drive.
+    const auto space = platform::GetDiskSpace(u"D:\\");
+    ASSERT_TRUE(space.ok());
+    EXPECT_GT(space->total, 0u);
+    EXPECT_LE(space->free, space->total);
     EXPECT_EQ(rows.At(1), ScriptValue::Array({ScriptValue::String(u"D:"), ScriptValue::String(u"03/07/2021 14:05"),
                                               ScriptValue::String(icons.Lookup(u"D:").typeName),
-                                              ScriptValue::String(u"0"), ScriptValue::Int(0)}));
+                                              ScriptValue::String(platform::Utf8ToUtf16(std::to_string(space->total))),
+                                              ScriptValue::Int(0)}));
     for (const ScriptValue& row : rows.Elements()) {
         EXPECT_EQ(row.At(4), ScriptValue::Int(0));
         EXPECT_FALSE(row.At(2).GetString().empty());
@@ -50,7 +58,7 @@ TEST_F(PartitionsTest, DriveWhoseStatusFailsStillGetsARow)
     ASSERT_EQ(rows.Length(), 2u);
     EXPECT_EQ(rows.At(1).At(0), ScriptValue::String(u"E:"));
     EXPECT_EQ(rows.At(1).At(1), ScriptValue::String(u"01/01/1970 00:00"));
-    EXPECT_EQ(rows.At(1).At(3), ScriptValue::String(u"0"));
+    EXPECT_EQ(rows.At(1).At(3), ScriptValue::String(u""));
     EXPECT_EQ(rows.At(1).At(4), ScriptValue::Int(0));
 }
 

@@ -107,6 +107,13 @@ test("typed paths are normalised and a quick listing never shows the overlay", a
     await typePath("");
     await waitForRows(2);
     assert.deepEqual((await listed()).map(([name]) => name), ["C:", "D:"]);
+    // Each drive says what it stands for here, with the size of its file system.
+    await page.waitForFunction(() => [...document.querySelectorAll("#paritionInfo td.name")].every((cell) => cell.textContent.includes("(")));
+    const drives = await page.$$eval("#paritionInfo tr", (rows) => rows.map((row) => [
+        row.querySelector("td.name").textContent, row.querySelector("td.size").textContent]));
+    assert.deepEqual(drives.map(([name]) => name), [`C: (${sandbox.root}/c)`, `D: (${sandbox.root}/d)`]);
+    for (const [, size] of drives) assert.match(size, /^\d+\.\d\d [KMGT]?B$/);
+    assert.ok(drives.every(([, size]) => size !== "0.00 B"));
     assert.equal(await page.locator("#paritionInfo .btnCheckbox").first().isVisible(), false);
     assert.equal(await page.locator("#selAllBut").isVisible(), false);
     await page.dblclick("#paritionInfo td.name[fileName='C:']");
