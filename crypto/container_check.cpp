@@ -21,6 +21,30 @@ platform::Result<platform::File> OpenForReading(std::u16string_view path)
                                 platform::Disposition::OpenExisting);
 }
 
+// Visits the record headers of a folder body that ends at `end`, skipping
+// every file's content. A malformed header ends the walk with `malformed`,
+// a failed read with its code, and `visit` may end it with a failure.
+template <typename Visit>
+platform::Status ForEachRecordHeader(platform::File& container, std::uint64_t end, platform::ErrorCode malformed,
+                                     Visit&& visit)
+{
+    RecordWindow window{};
+    RecordHeader header;
+    for (std::uint64_t at = 0; at < end && end - at > 5; at += header.size + header.length) {
+        platform::ErrorCode error = 0;
+        switch (ReadRecordHeader(container, at, end, window, header, error)) {
+        case RecordRead::Ok:
+            break;
+        case RecordRead::ReadFailed:
+            return platform::Error(error);
+        case RecordRead::Malformed:
+            return platform::Error(malformed);
+        }
+        PLATFORM_TRY(visit(header, std::span<const std::uint8_t>(window.data(), header.size)));
+    }
+    return {};
+}
+
 VerifyOutcome ToVerifyOutcome(TrailerOutcome outcome)
 {
     switch (outcome) {
@@ -98,27 +122,18 @@ platform::Result<ContainerInfo> DescribeContainer(std::u16string_view path)
         return info;
     }
 
-    // The same walk as a restore, skipping every file's content.
-    RecordWindow window{};
-    RecordHeader header;
-    for (std::uint64_t at = 0; at < end && end - at > 5;) {
-        platform::ErrorCode error = 0;
-        switch (ReadRecordHeader(container, at, end, window, header, error)) {
-        case RecordRead::Ok:
-            break;
-        case RecordRead::ReadFailed:
-            return platform::Error(error);
-        case RecordRead::Malformed:
-            return platform::Error(platform::kErrorInvalidData);
-        }
-        at += header.size + header.length;
-        if (header.kind == kKindFolder) {
-            ++info.folderCount;
-        } else {
-            ++info.fileCount;
-            info.contentSize += header.length;
-        }
-    }
+    const platform::Status walked = ForEachRecordHeader(
+        container, end, platform::kErrorInvalidData, [&](const RecordHeader& header, std::span<const std::uint8_t>) {
+            if (header.kind == kKindFolder) {
+                ++info.folderCount;
+            } else {
+                ++info.fileCount;
+                info.contentSize += header.length;
+            }
+            return platform::Status{};
+        });
+    if (!walked)
+        return walked.error();
     return info;
 }
 
@@ -172,28 +187,17 @@ platform::Status CheckRestoredContent(std::u16string_view container, std::u16str
     } else {
         // The records give the order and the headers that the checksum
         // interleaves with the content.
-        RecordWindow window{};
-        RecordHeader header;
-        for (std::uint64_t at = 0; at < end && end - at > 5;) {
-            platform::ErrorCode error = 0;
-            switch (ReadRecordHeader(*opened, at, end, window, header, error)) {
-            case RecordRead::Ok:
-                break;
-            case RecordRead::ReadFailed:
-                return platform::Error(error);
-            case RecordRead::Malformed:
-                return platform::Error(platform::kErrorCrc);
-            }
-            ContainerCrcUpdate(crc, std::span(window.data(), header.size));
-            const std::u16string path = std::u16string(restored) + u"\\" + header.relative;
-            if (header.kind == kKindFolder) {
+        PLATFORM_TRY(ForEachRecordHeader(
+            *opened, end, platform::kErrorCrc,
+            [&](const RecordHeader& header, std::span<const std::uint8_t> headerBytes) -> platform::Status {
+                ContainerCrcUpdate(crc, headerBytes);
+                const std::u16string path = std::u16string(restored) + u"\\" + header.relative;
+                if (header.kind != kKindFolder)
+                    return AddRestoredFile(path, header.length, crc);
                 if (!platform::IsDirectory(path))
                     return platform::Error(platform::kErrorCrc);
-            } else {
-                PLATFORM_TRY(AddRestoredFile(path, header.length, crc));
-            }
-            at += header.size + header.length;
-        }
+                return {};
+            }));
     }
     if (trailer.ComputeDataChecksum(crc) != trailer.DataChecksum())
         return platform::Error(platform::kErrorCrc);
