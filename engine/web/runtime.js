@@ -11,10 +11,11 @@
 //   view.move(x, y, width, height), view.box(), view.screenBox(area, part)
 //   view.enable(on)             enables or disables this page (a disabled page
 //                               takes no input)
-//   view.selectFolder({caption, path})
-//   view.selectFile({caption, path, filter, multiple})
+//   view.selectFolder({caption, path, labels})
+//   view.selectFile({caption, path, filter, multiple, labels})
 //                               pickers that resolve with full Windows-form
-//                               paths (an array when multiple), or undefined
+//                               paths (an array when multiple), or undefined;
+//                               labels: the texts of the picker's controls
 //   System.scanFiles(path, callback)
 //                               the entries matching a path or a wildcard
 //                               pattern; calls callback(path, attributes) for
@@ -185,12 +186,6 @@
         .caption { padding: 8px 12px; background: #f0f0f0; border-bottom: 1px solid #ddd; font-weight: 600; }
         .body { padding: 12px; overflow: auto; white-space: pre-wrap; }
         .buttons { display: flex; gap: 8px; justify-content: flex-end; padding: 8px 12px; }
-        .path { display: flex; gap: 6px; padding: 8px 12px 0; }
-        .path input { flex: 1; }
-        ul { list-style: none; margin: 0; padding: 0; border: 1px solid #ccc; height: 260px; overflow: auto; }
-        li { padding: 3px 8px; cursor: default; user-select: none; }
-        li.folder::before { content: "\\1F4C1  "; }
-        li.selected { background: #cde4ff; }
         iframe { border: 0; background: #fff; display: block; }
         button { min-width: 72px; }`;
 
@@ -295,12 +290,44 @@
     const ownDialog = isFrame && window.frameElement ? window.frameElement[kDialogKey] : undefined;
 
     // ---- pickers over the engine's own listing ----
+    //
+    // A picker's elements carry part names, so the page's own style sheet
+    // can dress them (`[data-lockora-layer]::part(folder-icon) {...}`):
+    // panel, caption, toolbar, up, field, list, item (with folder, file or
+    // drive, and active and selected as they change), icon (with
+    // folder-icon, file-icon, drive-icon), name, status, footer,
+    // filter-label, filter, button (with primary).
 
     const kFolderAttribute = 0x10;
+    const kPickerLabels = Object.freeze({
+        select: "Open", cancel: "Cancel", up: "Up one level", filter: "Show:",
+        drives: "Drives", empty: "This folder is empty.", unreadable: "This folder cannot be read.",
+    });
 
-    // "Containers (*.xep)|*.xep|All files (*.*)|*.*" as [label, matcher] pairs.
+    const kPickerStyle = `
+        .picker { width: 520px; height: 420px; }
+        .toolbar { display: flex; gap: 6px; padding: 8px 12px 0; }
+        .toolbar input { flex: 1; min-width: 0; font: inherit; padding: 4px 6px; }
+        .list { flex: 1; min-height: 0; margin: 8px 12px 0; padding: 0; list-style: none;
+                border: 1px solid #ccc; overflow: auto; outline: none; }
+        .list:focus-visible { border-color: #1a66d9; }
+        .item { display: flex; align-items: center; gap: 8px; padding: 3px 8px; cursor: default; user-select: none; }
+        .item.selected { background: #cde4ff; }
+        .item.active { box-shadow: inset 0 0 0 1px #1a66d9; }
+        .icon { flex: none; width: 14px; height: 12px; border: 1px solid #777; border-radius: 2px; }
+        .folder-icon, .drive-icon { background: #e8c35a; border-color: #b8912a; }
+        .up-icon { width: auto; height: auto; border: 0; }
+        .up-icon::before { content: "\\2191"; }
+        .name { white-space: nowrap; overflow: hidden; text-overflow: ellipsis; }
+        .status { padding: 4px 12px 0; min-height: 1.4em; color: #666; }
+        .footer { display: flex; align-items: center; gap: 8px; padding: 8px 12px; }
+        .footer .spacer { flex: 1; }`;
+
+    // "Containers (*.xep)|*.xep|All files (*.*)|*.*" as [label, matcher]
+    // pairs; a bare pattern is its own label.
     function parseFilter(filter) {
         const parts = String(filter ?? "").split("|");
+        if (parts.length === 1 && parts[0].trim() !== "") parts.push(parts[0]);
         const choices = [];
         for (let i = 0; i + 1 < parts.length; i += 2) {
             const patterns = parts[i + 1].split(";").map((pattern) => pattern.trim()).filter(Boolean);
@@ -326,46 +353,114 @@
         return /^[A-Za-z]:$/.test(parent) ? `${parent}\\` : parent;
     }
 
-    function showPicker({ caption, path, filter, multiple = false, folders }) {
+    const byName = new Intl.Collator(undefined, { numeric: true, sensitivity: "base" });
+
+    // Keyboard: arrows, Home and End move (and select, as a file dialog
+    // does), Space adds or takes away an item of a multiple choice, Enter
+    // opens a folder or chooses the files, Backspace and Alt+Left go up,
+    // Escape cancels, a letter jumps to the next name starting with it.
+    function showPicker({ caption, path, filter, multiple = false, folders, labels = {} }) {
+        const text = { ...kPickerLabels, ...labels };
         const choices = folders ? [] : parseFilter(filter);
         return new Promise((resolve) => {
             const layer = openLayer(folders ? "folder-picker" : "file-picker");
-            const panel = layer.element("div", { className: "panel" });
-            panel.style.width = "480px";
-            panel.append(layer.element("div", { className: "caption", textContent: caption ?? "" }));
-            const pathRow = layer.element("div", { className: "path" });
-            const up = layer.element("button", { textContent: "Up" });
+            const make = (tag, part, properties = {}) => {
+                const element = layer.element(tag, properties);
+                element.setAttribute("part", part);
+                element.className = part;
+                return element;
+            };
+            const style = layer.element("style", { textContent: kPickerStyle });
+            layer.backdrop.before(style);
+
+            const panel = make("div", "panel picker");
+            panel.setAttribute("role", "dialog");
+            panel.setAttribute("aria-label", caption ?? "");
+            const toolbar = make("div", "toolbar");
+            const up = make("button", "button up", { type: "button", title: text.up });
+            up.setAttribute("aria-label", text.up);
             up.dataset.action = "up";
-            const field = layer.element("input", { type: "text", readOnly: true });
-            pathRow.append(up, field);
-            const body = layer.element("div", { className: "body" });
-            const list = layer.element("ul");
-            body.append(list);
+            up.append(make("span", "icon up-icon"));
+            const field = make("input", "field", { type: "text", spellcheck: false, autocomplete: "off" });
+            toolbar.append(up, field);
+            const list = make("ul", "list", { tabIndex: 0 });
+            list.setAttribute("role", "listbox");
+            list.setAttribute("aria-multiselectable", String(Boolean(multiple && !folders)));
+            const status = make("div", "status");
+            status.setAttribute("role", "status");
+            const footer = make("div", "footer");
             let matcher = () => true;
             if (!folders) {
-                const select = layer.element("select");
-                choices.forEach(([label], index) => select.append(layer.element("option", { value: String(index), textContent: label })));
+                const select = make("select", "filter");
+                select.id = "pickerFilter";
+                const label = make("label", "filter-label", { textContent: text.filter, htmlFor: "pickerFilter" });
+                choices.forEach(([name], index) => select.append(layer.element("option", { value: String(index), textContent: name })));
                 select.addEventListener("change", () => {
                     matcher = choices[Number(select.value)][1];
                     show(current);
                 });
                 matcher = choices[0][1];
-                body.append(select);
+                footer.append(label, select);
             }
-            const buttons = layer.element("div", { className: "buttons" });
-            const ok = layer.element("button", { textContent: "OK" });
+            const ok = make("button", "button primary", { type: "button", textContent: text.select });
             ok.dataset.action = "ok";
-            const cancel = layer.element("button", { textContent: "Cancel" });
+            const cancel = make("button", "button", { type: "button", textContent: text.cancel });
             cancel.dataset.action = "cancel";
-            buttons.append(ok, cancel);
-            panel.append(pathRow, body, buttons);
+            footer.append(make("span", "spacer"), ok, cancel);
+            panel.append(make("div", "caption", { textContent: caption ?? "" }), toolbar, list, status, footer);
             layer.backdrop.append(panel);
 
             let current = "";
             let selected = new Set();
+            let active = null;
             const finish = (value) => {
                 layer.remove();
                 resolve(value);
+            };
+            const items = () => [...list.children];
+            const markSelected = (item, on) => {
+                item.classList.toggle("selected", on);
+                item.part.toggle("selected", on);
+                item.setAttribute("aria-selected", String(on));
+                if (on) selected.add(item.dataset.full);
+                else selected.delete(item.dataset.full);
+            };
+            const selectOnly = (item) => {
+                for (const other of items()) if (other.classList.contains("selected")) markSelected(other, false);
+                // A file picker chooses files: its folders are opened, not chosen.
+                if (item && (folders || item.dataset.kind === "file")) markSelected(item, true);
+            };
+            const activate = (item) => {
+                if (active) {
+                    active.classList.remove("active");
+                    active.part.remove("active");
+                }
+                active = item ?? null;
+                if (!active) return;
+                active.classList.add("active");
+                active.part.add("active");
+                list.setAttribute("aria-activedescendant", active.id);
+                active.scrollIntoView({ block: "nearest" });
+            };
+            const open = (item) => {
+                if (item.dataset.kind !== "file") show(item.dataset.full);
+                else if (!multiple) finish(item.dataset.full);
+                else finish(selected.has(item.dataset.full) ? [...selected] : [item.dataset.full]);
+            };
+            const choose = () => {
+                if (folders) {
+                    const chosen = selected.size ? [...selected][0] : current;
+                    if (chosen) finish(chosen);
+                    return;
+                }
+                if (selected.size === 0) {
+                    if (active?.dataset.kind !== "file") {
+                        if (active) open(active);
+                        return;
+                    }
+                    selectOnly(active);
+                }
+                finish(multiple ? [...selected] : [...selected][0]);
             };
 
             async function show(folder) {
@@ -373,52 +468,93 @@
                 try {
                     rows = await service("list", folder);
                 } catch {
-                    return; // an unreadable folder keeps the current listing
+                    status.textContent = text.unreadable;
+                    field.value = current;
+                    return; // the listing shown stays
                 }
+                const cameFrom = current;
                 current = folder;
                 selected = new Set();
+                active = null;
                 field.value = folder;
-                list.replaceChildren();
-                for (const [name, attributes] of rows) {
-                    const isFolder = folder === "" || (attributes & kFolderAttribute) !== 0;
-                    if (!isFolder && (folders || !matcher(name))) continue;
-                    const item = layer.element("li", { textContent: name });
+                field.placeholder = folder === "" ? text.drives : "";
+                const entries = rows.map(([name, attributes]) => {
+                    const kind = folder === "" ? "drive" : (attributes & kFolderAttribute) !== 0 ? "folder" : "file";
+                    return { name, kind };
+                }).filter(({ name, kind }) => kind !== "file" || (!folders && matcher(name)));
+                entries.sort((a, b) => (a.kind === "file") - (b.kind === "file") || byName.compare(a.name, b.name));
+                list.replaceChildren(...entries.map(({ name, kind }, index) => {
+                    const item = make("li", `item ${kind}`);
+                    item.id = `pickerItem${index}`;
+                    item.setAttribute("role", "option");
                     item.dataset.name = name;
-                    if (isFolder) item.classList.add("folder");
-                    const full = folder === "" ? name : joinPath(folder, name);
-                    item.addEventListener("dblclick", () => {
-                        if (isFolder) show(full);
-                        else finish(multiple ? [full] : full);
-                    });
-                    item.addEventListener("click", () => {
-                        if (!multiple || isFolder) {
-                            selected = new Set();
-                            for (const other of list.children) other.classList.remove("selected");
-                        }
-                        if (isFolder && !folders) return;
-                        if (selected.has(full)) {
-                            selected.delete(full);
-                            item.classList.remove("selected");
-                        } else {
-                            selected.add(full);
-                            item.classList.add("selected");
-                        }
-                    });
-                    list.append(item);
-                }
+                    item.dataset.kind = kind;
+                    item.dataset.full = folder === "" ? name : joinPath(folder, name);
+                    item.append(make("span", `icon ${kind}-icon`), make("span", "name", { textContent: name }));
+                    return item;
+                }));
+                status.textContent = entries.length === 0 ? text.empty : "";
+                // Going up puts the cursor on the folder just left.
+                const left = items().find((item) => item.dataset.full.replace(/\\+$/, "") === cameFrom.replace(/\\+$/, ""));
+                activate(left ?? items()[0]);
+                list.focus();
             }
 
+            list.addEventListener("click", (event) => {
+                const item = event.target.closest("li");
+                if (!item) return;
+                activate(item);
+                if (multiple && !folders && item.dataset.kind === "file") markSelected(item, !selected.has(item.dataset.full));
+                else selectOnly(item);
+            });
+            list.addEventListener("dblclick", (event) => {
+                const item = event.target.closest("li");
+                if (item) open(item);
+            });
+            const move = (item, event) => {
+                event.preventDefault();
+                if (!item) return;
+                activate(item);
+                if (!event.ctrlKey) selectOnly(item);
+            };
+            list.addEventListener("keydown", (event) => {
+                const all = items();
+                const at = all.indexOf(active);
+                switch (event.key) {
+                case "ArrowDown": return move(all[Math.min(at + 1, all.length - 1)], event);
+                case "ArrowUp": return move(all[Math.max(at - 1, 0)], event);
+                case "Home": return move(all[0], event);
+                case "End": return move(all[all.length - 1], event);
+                case " ":
+                    event.preventDefault();
+                    if (active && multiple && active.dataset.kind === "file") markSelected(active, !selected.has(active.dataset.full));
+                    else if (active) selectOnly(active);
+                    return;
+                case "Enter":
+                    event.preventDefault();
+                    if (active?.dataset.kind === "file" || (folders && event.ctrlKey)) choose();
+                    else if (active) open(active);
+                    return;
+                default:
+                    if (event.key.length === 1 && !event.ctrlKey && !event.altKey && !event.metaKey) {
+                        const letter = event.key.toLocaleLowerCase();
+                        const next = [...all.slice(at + 1), ...all.slice(0, at + 1)]
+                            .find((item) => item.dataset.name.toLocaleLowerCase().startsWith(letter));
+                        if (next) move(next, event);
+                    }
+                }
+            });
+            panel.addEventListener("keydown", (event) => {
+                const inField = event.target === field;
+                if (event.key === "Escape") finish(undefined);
+                else if ((event.key === "Backspace" && !inField) || (event.key === "ArrowLeft" && event.altKey)) show(parentOf(current));
+                else if (event.key === "Enter" && inField) show(field.value.trim().replace(/\//g, "\\"));
+                else return;
+                event.preventDefault();
+            });
             up.addEventListener("click", () => show(parentOf(current)));
             cancel.addEventListener("click", () => finish(undefined));
-            ok.addEventListener("click", () => {
-                if (folders) {
-                    const chosen = selected.size ? [...selected][0] : current;
-                    if (chosen) finish(chosen);
-                    return;
-                }
-                if (selected.size === 0) return;
-                finish(multiple ? [...selected] : [...selected][0]);
-            });
+            ok.addEventListener("click", choose);
             show(path ? String(path).replace(/\//g, "\\") : "");
         });
     }

@@ -5,7 +5,7 @@ import { after, before, test } from "node:test";
 import assert from "node:assert/strict";
 import { mkdirSync, statSync, writeFileSync } from "node:fs";
 import { catalogues, screenshot, untranslatedKeys } from "./support/program.mjs";
-import { answerMessageBox, endMainWindow, openScreen, startMainWindow } from "./support/screens.mjs";
+import { answerMessageBox, endMainWindow, openScreen, setLanguage, startMainWindow } from "./support/screens.mjs";
 
 const kDisguise = ".{645FF040-5081-101B-9F08-00AA002F954E}";
 
@@ -48,6 +48,21 @@ async function waitForRows(count) {
 }
 
 const header = () => page.$eval("#selAllBut", (box) => [box.checked, box.indeterminate]);
+
+test("a screen opens on the home folder with nothing checked, then on the folder last listed", async () => {
+    await openScreen(page, 0);
+    await page.waitForFunction(() => document.querySelector("#paritionInfo td.name[fileName='C:/Home/docs']"));
+    assert.equal(await page.inputValue("#inputFilePath"), "C:\\Home");
+    assert.deepEqual(await listed(), [["C:/Home/docs", false, false]]);
+    assert.equal(await page.locator("#divDropUi").isVisible(), false);
+    // What the user lists is checked as the function wants, and remembered.
+    await typePath("C:/Data/q");
+    await waitForRows(3);
+    assert.ok((await listed()).every(([, checked]) => checked));
+    await openScreen(page, 4);
+    await page.waitForFunction(() => document.querySelector("#paritionInfo td.name[fileName='C:/Data/q/one.txt']"));
+    assert.ok((await listed()).every(([, checked]) => !checked));
+});
 
 test("host paths, ~ and file:// addresses list through the drive table; up one level by button and keys", async () => {
     await openScreen(page, 3);
@@ -189,34 +204,104 @@ test("the decrypt function checks containers, disables folders, hides files, and
     assert.equal(await page.inputValue("#inputFilePath"), "C:\\Data\\mix");
 });
 
-test("a drop lists the first dropped file, also by its host path; paths off the drives and unmatched names are ignored", async () => {
+test("a drop of one item lists it; of several, the folder of the first with each dropped item checked", async () => {
     await openScreen(page, 4);
     const drop = (uris, accept = "*") => page.evaluate(([list, pattern]) => {
-        const zone = document.getElementById("divDropUi");
+        const zone = document.querySelector(".file-drop-zone");
         zone.setAttribute("accept-drop", pattern);
         const transfer = new DataTransfer();
         transfer.setData("text/uri-list", list.join("\r\n"));
-        zone.dispatchEvent(new DragEvent("dragenter", { dataTransfer: transfer, bubbles: true, cancelable: true }));
+        document.getElementById("divDropUi").dispatchEvent(new DragEvent("dragenter", { dataTransfer: transfer, bubbles: true, cancelable: true }));
         const active = zone.classList.contains("active-target");
         zone.dispatchEvent(new DragEvent("drop", { dataTransfer: transfer, bubbles: true, cancelable: true }));
         return [active, zone.classList.contains("active-target")];
     }, [uris, accept]);
+    const settled = () => page.evaluate(() => view.GetLang()); // every call the drop made has answered
 
-    assert.deepEqual(await drop(["file:///home/user/q.txt"]), [true, false]);
+    await page.evaluate(() => Base.setAttriAndRef("C:/Data/only"));
+    await waitForRows(2);
+    // Off the drives, gone, or not matching the zone: nothing changes.
+    assert.deepEqual(await drop(["file:///home/user/q.txt", "file:///C:/Data/q/gone.txt"]), [true, false]);
     await drop(["file:///C:/Data/q/two.txt"], "*.xep");
-    await page.evaluate(() => view.GetLang()); // every call the drop made has answered
-    assert.equal(await page.locator("#divDropUi").isVisible(), true);
+    await settled();
+    assert.equal(await page.getAttribute("#inputFilePath", "currPath"), "C:/Data/only");
 
-    await drop(["# a comment", "file:///C:/Data/q/two.txt", "file:///C:/Data/q/one.txt"]);
-    await waitForRows(1);
+    // One file, named by its host path as a file manager does, lists itself.
+    await drop(["# a comment", `file://${encodeURI(sandbox.host("C:/Data/q/two.txt"))}`]);
+    await page.waitForFunction(() => document.querySelector("#paritionInfo td.name")?.getAttribute("fileName") === "C:/Data/q/two.txt");
     assert.deepEqual(await listed(), [["C:/Data/q/two.txt", false, false]]);
-    assert.equal(await page.getAttribute("#inputFilePath", "currPath"), "C:/Data/q");
 
-    // A file manager names the host path; the drive table maps it back.
-    await drop([`file://${encodeURI(sandbox.host("C:/Data/q/one.txt"))}`]);
-    await page.waitForFunction(() =>
-        document.querySelector("#paritionInfo td.name")?.getAttribute("fileName") === "C:/Data/q/one.txt");
-    assert.deepEqual(await listed(), [["C:/Data/q/one.txt", false, false]]);
+    await drop(["file:///C:/Data/q/one.txt", "file:///C:/Data/q/three.txt"]);
+    await waitForRows(3);
+    assert.deepEqual(await listed(), [
+        ["C:/Data/q/one.txt", true, false], ["C:/Data/q/three.txt", true, false], ["C:/Data/q/two.txt", false, false]]);
+    assert.deepEqual(await header(), [false, true]);
+
+    // Items of another folder cannot show in this list: the user is told.
+    await drop(["file:///C:/Data/q/two.txt", "file:///C:/Data/mix/plain.txt", "file:///C:/Data/q/one.txt"]);
+    assert.equal(await answerMessageBox(page), "DROP_SEVERAL_FOLDERS");
+    await page.waitForFunction(() => document.querySelector("#paritionInfo tr:nth-child(3) .btnCheckbox")?.checked);
+    assert.deepEqual((await listed()).map(([, checked]) => checked), [true, false, true]);
+});
+
+test("the pickers speak the page's language, show its icons and work by keyboard", async () => {
+    await openScreen(page, 3);
+    await typePath("C:/Data");
+    await page.waitForFunction(() => document.querySelector("#paritionInfo td.name[fileName='C:/Data/q']"));
+    for (const [opener, kind] of [["#fileOpen", "file"], ["#folderOpen", "folder"]]) {
+        const picker = page.locator(`[data-lockora-layer='${kind}-picker']`);
+        for (const code of ["en", "zh"]) {
+            await setLanguage(page, code);
+            await page.click(opener);
+            await picker.locator("li[data-name='q']").waitFor();
+            assert.equal(await picker.locator("[part~='field']").inputValue(), "C:\\Data");
+            assert.equal(await picker.locator("li[data-name='big.bin']").count(), kind === "file" ? 1 : 0);
+            assert.equal(await picker.locator("button[data-action='ok']").textContent(),
+                { file: { en: "Open", zh: "打开" }, folder: { en: "Select folder", zh: "选择文件夹" } }[kind][code]);
+            if (kind === "file")
+                assert.deepEqual(await picker.locator("select option").allTextContents(), [code === "en" ? "All files (*.*)" : "所有文件 (*.*)"]);
+            // The program's own icons, not a glyph that a font may lack.
+            const icon = await picker.locator("li[data-name='q'] [part~='icon']").evaluate((element) => getComputedStyle(element).maskImage);
+            assert.match(icon, /icon-folder\.svg/);
+            assert.equal(await picker.evaluate((host) => /[\u{1F300}-\u{1FAFF}]/u.test(host.shadowRoot.textContent)), false);
+            await screenshot(page, `picker-${kind}-${code}`);
+            await page.keyboard.press("Escape");
+            await picker.waitFor({ state: "detached" });
+        }
+    }
+    await setLanguage(page, "en");
+
+    // Letters jump, Enter opens a folder, Backspace goes back up to it,
+    // arrows select, Control moves without selecting, Space adds, Enter chooses.
+    const files = page.locator("[data-lockora-layer='file-picker']");
+    await page.click("#fileOpen");
+    await files.locator("li[data-name='q']").waitFor();
+    await page.keyboard.press("q");
+    await page.keyboard.press("Enter");
+    await files.locator("li[data-name='one.txt']").waitFor();
+    await page.keyboard.press("Backspace");
+    await files.locator("li[data-name='q'][part~='active']").waitFor();
+    await page.keyboard.press("Enter");
+    await files.locator("li[data-name='one.txt'][part~='active']").waitFor();
+    await page.keyboard.press("ArrowDown");
+    await page.keyboard.press("Control+ArrowDown");
+    await page.keyboard.press("Space");
+    await page.keyboard.press("Enter");
+    await waitForRows(2);
+    assert.deepEqual((await listed()).map(([name]) => name).sort(), ["C:/Data/q/three.txt", "C:/Data/q/two.txt"]);
+
+    // The folder picker chooses the folder it shows.
+    const folders = page.locator("[data-lockora-layer='folder-picker']");
+    await page.click("#folderOpen");
+    await folders.locator("[part~='status']").filter({ hasText: "Nothing to show" }).waitFor();
+    await page.keyboard.press("Alt+ArrowLeft");
+    await folders.locator("li[data-name='q'][part~='active']").waitFor();
+    await page.keyboard.press("m");
+    await page.keyboard.press("Enter");
+    await folders.locator("li[data-name='sub']").waitFor();
+    await page.keyboard.press("Tab");
+    await page.keyboard.press("Enter");
+    await page.waitForFunction(() => document.getElementById("inputFilePath").getAttribute("currPath") === "C:/Data/mix");
 });
 
 test("a queue of three rows runs them one after the other and shows three results", async () => {
@@ -271,7 +356,9 @@ test("the notifications decide each row: success, wrong password, damaged contai
 
     await openScreen(page, 1);
     await typePath("C:/Data/enc");
-    await waitForRows(2);
+    // The screen opened on this folder with nothing checked; the typed
+    // listing checks the containers.
+    await page.waitForFunction(() => document.getElementById("selAllBut").checked);
     await runQueue(2, "wrong-password");
     await page.waitForFunction(() => document.querySelectorAll("#finishedInfo tr").length === 2);
     assert.deepEqual(await results(), [

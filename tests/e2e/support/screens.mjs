@@ -55,19 +55,26 @@ export async function endMainWindow(sandbox) {
     await closeBrowser();
 }
 
+// Resolves once the file list shows the newest listing asked for.
+export const listingSettled = (page) => page.waitForFunction(() =>
+    document.querySelector("#paritionInfo")?.closest("table").getAttribute("aria-busy") !== "true");
+
 // The function screen of `index` (0 encrypt, 1 decrypt, 2 folder, 3 delete,
-// 4 read), through the menu's home entry and the home screen.
+// 4 read), through the menu's home entry and the home screen, once it shows
+// the folder it opens on.
 export async function openScreen(page, index) {
     await page.click(".nav-button");
     await page.click("#liHome");
     await page.click(`.home [index="${index}"]`);
     await page.locator("#paritionInfo").waitFor({ state: "attached" });
+    await listingSettled(page);
 }
 
 // Types `folder` into the path field; resolves once the list shows it.
 export async function listFolder(page, folder) {
     await page.fill("#inputFilePath", folder);
     await page.press("#inputFilePath", "Enter");
+    await listingSettled(page);
     await page.waitForFunction((path) => document.getElementById("inputFilePath").getAttribute("currPath") === path
         && document.querySelector("#paritionInfo tr") !== null, folder.replace(/\\/g, "/").replace(/\/$/, ""));
 }
