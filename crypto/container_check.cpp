@@ -84,7 +84,7 @@ VerifyResult VerifyContainer(std::u16string_view path, std::u16string_view passw
         ReportSystemError(trailer.error);
     if (trailer.outcome != TrailerOutcome::Ok)
         return {ToVerifyOutcome(trailer.outcome), false, trailer.error};
-    const bool isFolder = engine.trailer.Kind() == kKindFolder;
+    const bool isFolder = engine.IsFolderContainer();
 
     try {
         engine.DecryptBody();

@@ -7,16 +7,30 @@
 #include "platform/folders.h"
 #include "platform/message_box.h"
 
+#include <array>
 #include <span>
 
 namespace lockora::crypto {
 
+// The container's format is told by its first bytes, never by a setting.
+TrailerResult CryptEngine::ReadAnyTrailer()
+{
+    strongHeader.reset();
+    std::array<std::uint8_t, 8> magic{};
+    const auto read = hSrcFile.ReadAt(0, magic.data(), magic.size());
+    if (!read)
+        return {TrailerOutcome::ReadFailed, read.code()};
+    if (*read == magic.size() && HasStrongMagic(magic))
+        return ReadStrongHeader();
+    return ReadContainerTrailer(hSrcFile, trailer, uContainerSize);
+}
+
 TrailerResult CryptEngine::ReadTrailer()
 {
-    if (const TrailerResult read = ReadContainerTrailer(hSrcFile, trailer, uContainerSize); read.outcome != TrailerOutcome::Ok)
+    if (const TrailerResult read = ReadAnyTrailer(); read.outcome != TrailerOutcome::Ok)
         return read;
 
-    if (trailer.Kind() == kKindFolder) {
+    if (IsFolderContainer()) {
         hOutFile.Close();
         platform::Status made = platform::DeleteFile(strOutPath);
         if (made || made.code() == platform::kErrorFileNotFound)
@@ -32,7 +46,7 @@ TrailerResult CryptEngine::ReadTrailer()
 
 TrailerResult CryptEngine::CheckTrailer()
 {
-    if (const TrailerResult read = ReadContainerTrailer(hSrcFile, trailer, uContainerSize); read.outcome != TrailerOutcome::Ok)
+    if (const TrailerResult read = ReadAnyTrailer(); read.outcome != TrailerOutcome::Ok)
         return read;
     return MatchPassword();
 }
@@ -58,6 +72,8 @@ TrailerResult ReadContainerTrailer(platform::File& container, ContainerTrailer& 
 
 TrailerResult CryptEngine::MatchPassword()
 {
+    if (strongHeader)
+        return MatchStrongPassword();
     const std::uint64_t stored = trailer.PasswordValue();
     if (trailer.RecoveryFlag() == 1) {
         // The program password opens every container written with the flag.
@@ -78,6 +94,10 @@ TrailerResult CryptEngine::MatchPassword()
 
 void CryptEngine::DecryptBody()
 {
+    if (strongHeader) {
+        DecryptStrongBody();
+        return;
+    }
     uCrc = kCrcStart;
     ovlContainer = 0;
     if (trailer.Kind() == kKindFolder) {
@@ -92,6 +112,9 @@ void CryptEngine::DecryptBody()
 
 bool CryptEngine::VerifyDataChecksum()
 {
+    // Every chunk of a strong container was authenticated as it was read.
+    if (strongHeader)
+        return true;
     return trailer.ComputeDataChecksum(uCrc) == trailer.DataChecksum();
 }
 

@@ -12,7 +12,8 @@
 #include <span>
 
 namespace lockora::crypto {
-void CryptEngine::WriteRecordHeader(std::int32_t kind, std::u16string_view path, std::optional<std::uint64_t> length)
+std::size_t CryptEngine::EncodeRecordHeader(std::int32_t kind, std::u16string_view path,
+                                            std::optional<std::uint64_t> length, RecordWindow& header)
 {
     const std::u16string_view relative = path.substr(std::min(strSrcPath.size(), path.size()));
     // A name the reader would refuse (possible on this file system, never on
@@ -23,7 +24,7 @@ void CryptEngine::WriteRecordHeader(std::int32_t kind, std::u16string_view path,
     if (size > kMaxRecordHeader)
         AbandonAfterError(kWriteFileError, platform::kErrorFilenameExcedRange);
 
-    std::array<std::uint8_t, kMaxRecordHeader> header{};
+    header.fill(0);
     header[0] = 0xFF;
     StoreLittle(static_cast<std::uint32_t>(kind), &header[1], 4);
     std::size_t at = 5;
@@ -32,11 +33,15 @@ void CryptEngine::WriteRecordHeader(std::int32_t kind, std::u16string_view path,
         at += 2;
     }
     at += 2; // terminator, already 0
-    if (length) {
+    if (length)
         StoreLittle(*length, &header[at], 8);
-        at += 8;
-    }
+    return size;
+}
 
+void CryptEngine::WriteRecordHeader(std::int32_t kind, std::u16string_view path, std::optional<std::uint64_t> length)
+{
+    RecordWindow header{};
+    const std::size_t size = EncodeRecordHeader(kind, path, length, header);
     const auto count = static_cast<std::uint32_t>(size);
     const auto written = hOutFile.WriteAt(ovlContainer, header.data(), count);
     if (!written || *written != count)

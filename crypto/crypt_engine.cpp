@@ -23,6 +23,9 @@ CryptEngine::~CryptEngine()
     SecureZero(byReadBlock.data(), byReadBlock.size());
     SecureZero(byOutBlock.data(), byOutBlock.size());
     SecureZero(trailer.bytes.data(), trailer.bytes.size());
+    for (std::string* secret : {&strongSecret_, &passwordKey_.secret, &recoveryKey_.secret})
+        SecureZero(secret->data(), secret->size());
+    SecureZero(strongBuffer_.data(), strongBuffer_.size());
 }
 
 void CryptEngine::DeriveKeys(std::u16string_view password)
@@ -31,6 +34,8 @@ void CryptEngine::DeriveKeys(std::u16string_view password)
     uKey = uKeyPlain = values.key;
     uCheckPlain = values.check;
     uCheckValue = bEptCanFgt ? uKeyPlain : uCheckPlain;
+    SecureZero(strongSecret_.data(), strongSecret_.size());
+    strongSecret_ = StrongPasswordBytes(password);
 }
 
 void CryptEngine::AbandonAfterError(std::string_view reason, platform::ErrorCode code)

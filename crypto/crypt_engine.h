@@ -12,15 +12,24 @@
 #include "crypto/cipher.h"
 #include "crypto/container_crc.h"
 #include "crypto/container_trailer.h"
+#include "crypto/record_header.h"
+#include "crypto/strong_format.h"
 #include "platform/file.h"
 
 #include <array>
+#include <functional>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace lockora::crypto {
+
+class StrongOpener;
+class StrongSealer;
+enum class StrongRead : std::uint8_t;
 
 // Whether a CipherStream call transforms whole words or a tail of bytes.
 enum class CipherUnit : std::uint8_t { Words, Bytes };
@@ -118,6 +127,22 @@ public:
     // abandons the item with "Error data" before anything is written for it.
     void UnpackFolder();
 
+    // Strong containers. WriteStrongContainer writes the item strSrcPath
+    // (hSrcFile for a file) as a strong container to hOutFile, and to
+    // hBackupFile when open, from offset 0. ReadTrailer and CheckTrailer
+    // recognise a strong container by its first bytes, check its header,
+    // end block and password (strongHeader is then set), and DecryptBody
+    // restores it, last-write times included; VerifyDataChecksum is then
+    // true, every chunk having been authenticated as it was read.
+    void WriteStrongContainer(bool isFolder);
+    // After a strong container was restored: decrypts it again in memory
+    // and compares it with what was restored at `restored`, byte for byte.
+    // Fails with 23 (CRC error) on any difference, else with the failed
+    // open's or read's code.
+    platform::Status CompareStrongRestored(std::u16string_view restored);
+    bool IsFolderContainer() const;
+    bool IsStrongContainer() const { return strongHeader.has_value(); }
+
     // Direction of the batch's current item: true encrypt, false decrypt.
     bool bEncrypt = true;
     // Decrypting into the buffers only, to check a container: nothing is
@@ -153,13 +178,49 @@ public:
     bool bEptCanFgt = false;
     bool bBackup = false;
     std::uint64_t uPwd = 0;
+    bool bStrong = false; // write strong containers
+
+    // The cost of new strong containers, and the header of the strong
+    // container being read.
+    StrongParameters strongParameters;
+    std::optional<StrongHeader> strongHeader;
 
 private:
+    // A derived key kept for the batch, so that items with the same
+    // password and salt derive it once.
+    struct DerivedKey {
+        std::string secret;
+        std::array<std::uint8_t, 16> salt{};
+        StrongParameters parameters;
+        SecretKey key;
+        bool ready = false;
+    };
+
     [[noreturn]] void AbandonAfterError(std::string_view reason, platform::ErrorCode code);
+    std::size_t EncodeRecordHeader(std::int32_t kind, std::u16string_view path, std::optional<std::uint64_t> length,
+                                   RecordWindow& header);
+    const SecretKey& StrongKey(DerivedKey& cache, const std::string& secret, const StrongHeader& header);
+    TrailerResult ReadStrongHeader();
+    TrailerResult MatchStrongPassword();
+    void WriteStrongBytes(std::uint64_t& offset, std::span<const std::uint8_t> bytes);
+    void SealFileContent(StrongSealer& sealer, const ChunkSink& sink, std::uint64_t length);
+    void PackStrongFolder(std::u16string_view folder, StrongSealer& sealer, const ChunkSink& sink);
+    void DecryptStrongBody();
+    void UnpackStrongFolder(StrongOpener& opener);
+    void RestoreStrongContent(StrongOpener& opener, std::uint64_t length);
+    void CheckStrongRead(StrongOpener& opener, StrongRead read);
     [[noreturn]] void RejectRecord();
     TrailerResult MatchPassword();
+    TrailerResult ReadAnyTrailer();
     void ReportProgress(std::uint64_t done);
     void WriteRecordHeader(std::int32_t kind, std::u16string_view path, std::optional<std::uint64_t> length);
+
+    bool bCompareRestored = false;
+    std::string strongSecret_;  // the typed password as the key derivation takes it
+    DerivedKey passwordKey_;
+    DerivedKey recoveryKey_;
+    SecretKey strongStreamKey_;
+    std::vector<std::uint8_t> strongBuffer_;
 };
 
 } // namespace lockora::crypto

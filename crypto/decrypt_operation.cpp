@@ -85,7 +85,7 @@ int CryptOperation::OpenDecryptItem(bool& isFolder)
     }
     if (trailer.outcome != TrailerOutcome::Ok)
         return RejectContainer(trailer.outcome);
-    isFolder = engine_.trailer.Kind() == kKindFolder;
+    isFolder = engine_.IsFolderContainer();
     return kOpened;
 }
 
@@ -181,7 +181,9 @@ bool CryptOperation::RestoredItemVerified(bool intact)
         LogLess("Decrypt check:%s does not match its checksum,keep container", container.c_str());
         return false;
     }
-    const platform::Status readBack = CheckRestoredContent(engine_.strSrcPath, engine_.strOutPath);
+    const platform::Status readBack = engine_.IsStrongContainer()
+                                          ? engine_.CompareStrongRestored(engine_.strOutPath)
+                                          : CheckRestoredContent(engine_.strSrcPath, engine_.strOutPath);
     if (readBack) {
         LogDebug("Read back of %s matches,release container:%s", LogPath(engine_.strOutPath).c_str(),
                  container.c_str());

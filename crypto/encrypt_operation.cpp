@@ -162,9 +162,13 @@ int CryptOperation::EncryptFile(std::u16string_view password)
         }
         engine_.uTotal = *size;
         engine_.uCrc = kCrcStart;
-        StreamCursor cursor;
-        engine_.TransformStream(engine_.uTotal, cursor, ProgressMode::WritePosition);
-        engine_.WriteTrailer(kKindFile);
+        if (engine_.bStrong) {
+            engine_.WriteStrongContainer(false);
+        } else {
+            StreamCursor cursor;
+            engine_.TransformStream(engine_.uTotal, cursor, ProgressMode::WritePosition);
+            engine_.WriteTrailer(kKindFile);
+        }
         FlushOrAbandon(engine_.hSrcFile);
         FlushOrAbandon(engine_.hOutFile);
         FlushOrAbandon(engine_.hBackupFile);
@@ -199,8 +203,12 @@ int CryptOperation::EncryptFolder(std::u16string_view password)
         engine_.uTotal = 0;
         browse::SumFolderSize(engine_.strSrcPath, engine_.uTotal);
         bridge::NotifyUI(bridge::MSG_SET_PRGRRESS, engine_.strSrcPath, 0);
-        engine_.PackFolder(engine_.strSrcPath);
-        engine_.WriteTrailer(kKindFolder);
+        if (engine_.bStrong) {
+            engine_.WriteStrongContainer(true);
+        } else {
+            engine_.PackFolder(engine_.strSrcPath);
+            engine_.WriteTrailer(kKindFolder);
+        }
         FlushOrAbandon(engine_.hOutFile);
         FlushOrAbandon(engine_.hBackupFile);
     } catch (const AbandonItem&) {

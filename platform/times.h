@@ -34,6 +34,10 @@ FileTime FileTimeFromUnix(std::int64_t seconds, std::int64_t nanoseconds = 0);
 // Last-write time of a file or folder (of the link itself for a link).
 Result<FileTime> GetLastWriteTime(std::u16string_view path);
 
+// Sets the last-write time of a file or folder (a link: of the link itself);
+// the last-access time is left as it is.
+Status SetLastWriteTime(std::u16string_view path, FileTime time);
+
 // Converts a file time to local calendar time in the process's time zone
 // (TZ, with the daylight-saving rule of that date). Fails with 87 for a time
 // the calendar cannot express: local years before 1601 or after 30827.

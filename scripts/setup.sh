@@ -7,7 +7,7 @@ set -euo pipefail
 
 PACKAGES=(
   cmake g++ make pkg-config
-  libboost-dev nlohmann-json3-dev libglib2.0-dev shared-mime-info xdg-utils adwaita-icon-theme
+  libboost-dev nlohmann-json3-dev libsodium-dev libglib2.0-dev shared-mime-info xdg-utils adwaita-icon-theme
   chromium fonts-noto-cjk
 )
 case "${1:-test}" in

@@ -3,7 +3,9 @@
 #include "platform/errors.h"
 #include "platform/posix/host_io.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <fcntl.h>
 #include <cstdio>
 #include <ctime>
 #include <limits>
@@ -60,6 +62,21 @@ Result<FileTime> GetLastWriteTime(std::u16string_view path)
     if (::lstat(host->path.c_str(), &st) != 0)
         return Error(hostfs::ErrorForPath(errno, host->path));
     return FileTimeFromUnix(st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
+}
+
+Status SetLastWriteTime(std::u16string_view path, FileTime time)
+{
+    auto host = hostfs::Resolve(path);
+    if (!host)
+        return host.error();
+    const auto ticks = static_cast<std::int64_t>(std::min<std::uint64_t>(time.ticks, std::numeric_limits<std::int64_t>::max()));
+    struct timespec times[2] {};
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1].tv_sec = ticks / kTicksPerSecond - kEpochDifference;
+    times[1].tv_nsec = ticks % kTicksPerSecond * 100;
+    if (::utimensat(AT_FDCWD, host->path.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0)
+        return Error(hostfs::ErrorForPath(errno, host->path));
+    return {};
 }
 
 Result<CalendarTime> FileTimeToLocalTime(FileTime time)

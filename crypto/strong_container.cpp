@@ -1,0 +1,384 @@
+// Writing and reading strong containers with the engine's handles, buffers
+// and progress, so that the operations treat both formats alike.
+#include "bridge/notify.h"
+#include "crypto/abandon_item.h"
+#include "crypto/crypt_engine.h"
+#include "crypto/password_key.h"
+#include "crypto/progress.h"
+#include "crypto/record_path.h"
+#include "crypto/strong_stream.h"
+#include "crypto/word_io.h"
+#include "platform/attributes.h"
+#include "platform/errors.h"
+#include "platform/folders.h"
+#include "platform/times.h"
+
+#include <sodium.h>
+
+#include <algorithm>
+#include <limits>
+#include <utility>
+
+namespace lockora::crypto {
+namespace {
+
+std::array<std::uint8_t, 8> TimeBytes(platform::FileTime time)
+{
+    std::array<std::uint8_t, 8> bytes{};
+    StoreLittle(time.ticks, bytes.data(), 8);
+    return bytes;
+}
+
+} // namespace
+
+bool CryptEngine::IsFolderContainer() const
+{
+    return strongHeader ? strongHeader->IsFolder() : trailer.Kind() == kKindFolder;
+}
+
+const SecretKey& CryptEngine::StrongKey(DerivedKey& cache, const std::string& secret, const StrongHeader& header)
+{
+    const bool same = cache.ready && cache.secret == secret && cache.salt == header.salt &&
+                      cache.parameters.passes == header.parameters.passes &&
+                      cache.parameters.memoryKiB == header.parameters.memoryKiB;
+    if (same)
+        return cache.key;
+    cache.ready = false;
+    sodium_memzero(cache.secret.data(), cache.secret.size());
+    if (auto derived = DeriveStrongKey(secret, header, cache.key); !derived)
+        AbandonAfterError(kReadFileError, derived.code());
+    cache.secret = secret;
+    cache.salt = header.salt;
+    cache.parameters = header.parameters;
+    cache.ready = true;
+    return cache.key;
+}
+
+void CryptEngine::WriteStrongBytes(std::uint64_t& offset, std::span<const std::uint8_t> bytes)
+{
+    const auto count = static_cast<std::uint32_t>(bytes.size());
+    for (platform::File* file : {&hOutFile, &hBackupFile}) {
+        if (!file->IsOpen())
+            continue;
+        const auto written = file->WriteAt(offset, bytes.data(), count);
+        if (!written || *written != count)
+            AbandonAfterError(kWriteFileError, written ? platform::kErrorDiskFull : written.code());
+    }
+    offset += count;
+}
+
+void CryptEngine::WriteStrongContainer(bool isFolder)
+{
+    StrongHeader header;
+    header.kind = isFolder ? kStrongKindFolder : kStrongKindFile;
+    // Recovery needs a program password to recover with.
+    const bool recovery = bEptCanFgt && uPwd != 0;
+    header.flags = recovery ? kStrongFlagRecovery : 0;
+    header.parameters = strongParameters;
+    // Items of one batch with one password share the salt, and so the
+    // derivation; every container gets its own stream key.
+    const bool reuse = passwordKey_.ready && passwordKey_.secret == strongSecret_ &&
+                       passwordKey_.parameters.passes == strongParameters.passes &&
+                       passwordKey_.parameters.memoryKiB == strongParameters.memoryKiB;
+    if (reuse)
+        header.salt = passwordKey_.salt;
+    else
+        RandomBytes(header.salt);
+
+    RandomBytes(std::span(strongStreamKey_.data(), kStrongKeySize));
+    StrongSealer sealer(strongStreamKey_, strongParameters.chunkSize, header.streamHeader);
+    WrapStreamKey(header, StrongKey(passwordKey_, strongSecret_, header), strongStreamKey_, header.passwordWrap);
+    if (recovery)
+        WrapStreamKey(header, StrongKey(recoveryKey_, StrongRecoveryBytes(uPwd), header), strongStreamKey_,
+                      header.recoveryWrap);
+    strongStreamKey_.Wipe();
+
+    std::uint64_t offset = 0;
+    WriteStrongBytes(offset, header.Bytes());
+    const ChunkSink sink = [&](std::span<const std::uint8_t> chunk) { WriteStrongBytes(offset, chunk); };
+    const auto time = platform::GetLastWriteTime(strSrcPath);
+    if (!time)
+        AbandonAfterError(kReadFileError, time.code());
+    sealer.Write(TimeBytes(*time), sink);
+    strongBuffer_.resize(strongParameters.chunkSize);
+    if (isFolder) {
+        PackStrongFolder(strSrcPath, sealer, sink);
+    } else {
+        SealFileContent(sealer, sink, uTotal);
+    }
+    sealer.Finish(sink);
+    const std::uint64_t containerSize = offset + kStrongEndSize;
+    WriteStrongBytes(offset, MakeStrongEnd(containerSize));
+}
+
+void CryptEngine::SealFileContent(StrongSealer& sealer, const ChunkSink& sink, std::uint64_t length)
+{
+    for (std::uint64_t at = 0; at < length;) {
+        const auto want = static_cast<std::uint32_t>(std::min<std::uint64_t>(length - at, strongBuffer_.size()));
+        const auto read = hSrcFile.ReadAt(at, strongBuffer_.data(), want);
+        if (!read)
+            AbandonAfterError(kReadFileError, read.code());
+        // A file that shrank while it is read must not be padded.
+        if (*read != want)
+            AbandonAfterError(kReadFileError, platform::kErrorHandleEof);
+        sealer.Write(std::span(strongBuffer_.data(), want), sink);
+        at += want;
+        uDone += want;
+        ReportProgress(uDone);
+    }
+}
+
+void CryptEngine::PackStrongFolder(std::u16string_view folder, StrongSealer& sealer, const ChunkSink& sink)
+{
+    auto entries = platform::FindFiles(std::u16string(folder) + u"\\*.*");
+    if (!entries) {
+        if (entries.code() == platform::kErrorFileNotFound)
+            return;
+        AbandonAfterError(kReadFileError, entries.code());
+    }
+    RecordWindow record{};
+    for (const auto& entry : *entries) {
+        if (entry.name == u"." || entry.name == u".." || (entry.attributes & platform::kAttrReparsePoint))
+            continue;
+        const std::u16string path = std::u16string(folder) + u"\\" + entry.name;
+        if (entry.attributes & platform::kAttrDirectory) {
+            const std::size_t size = EncodeRecordHeader(kKindFolder, path, std::nullopt, record);
+            sealer.Write(std::span(record.data(), size), sink);
+            sealer.Write(TimeBytes(entry.lastWriteTime), sink);
+            PackStrongFolder(path, sealer, sink);
+            continue;
+        }
+        auto opened = platform::File::Open(path, platform::Access::Read, platform::Share::None,
+                                           platform::Disposition::OpenExisting);
+        if (!opened)
+            AbandonAfterError(kCreateFileError, opened.code());
+        hSrcFile = std::move(opened).value();
+        const auto length = hSrcFile.Size();
+        if (!length)
+            AbandonAfterError(kReadFileError, length.code());
+        const std::size_t size = EncodeRecordHeader(kKindFile, path, *length, record);
+        sealer.Write(std::span(record.data(), size), sink);
+        sealer.Write(TimeBytes(entry.lastWriteTime), sink);
+        SealFileContent(sealer, sink, *length);
+        hSrcFile.Close();
+    }
+}
+
+TrailerResult CryptEngine::ReadStrongHeader()
+{
+    strongHeader.reset();
+    const auto length = hSrcFile.Size();
+    if (!length)
+        return {TrailerOutcome::ReadFailed, length.code()};
+    uContainerSize = *length;
+    if (uContainerSize < kStrongHeaderSize + kStrongChunkOverhead + kStrongEndSize)
+        return {TrailerOutcome::BadContainer};
+    std::array<std::uint8_t, kStrongHeaderSize> bytes{};
+    std::array<std::uint8_t, kStrongEndSize> end{};
+    for (auto [offset, buffer] : {std::pair{std::uint64_t{0}, std::span<std::uint8_t>(bytes)},
+                                  std::pair{uContainerSize - kStrongEndSize, std::span<std::uint8_t>(end)}}) {
+        const auto read = hSrcFile.ReadAt(offset, buffer.data(), static_cast<std::uint32_t>(buffer.size()));
+        if (!read)
+            return {TrailerOutcome::ReadFailed, read.code()};
+        if (*read != buffer.size())
+            return {TrailerOutcome::ReadFailed, platform::kErrorHandleEof};
+    }
+    StrongHeader header;
+    if (ParseStrongHeader(bytes, header) != StrongHeaderRead::Ok || !IsStrongEnd(end, uContainerSize))
+        return {TrailerOutcome::BadContainer};
+    strongHeader = header;
+    return {TrailerOutcome::Ok};
+}
+
+TrailerResult CryptEngine::MatchStrongPassword()
+{
+    const StrongHeader& header = *strongHeader;
+    if (UnwrapStreamKey(header, StrongKey(passwordKey_, strongSecret_, header), header.passwordWrap, strongStreamKey_))
+        return {TrailerOutcome::Ok};
+    // As with the legacy recovery flag, typing the program password opens
+    // the container.
+    if (header.HasRecovery() && uPwd != 0 && uKeyPlain == uPwd &&
+        UnwrapStreamKey(header, StrongKey(recoveryKey_, StrongRecoveryBytes(uPwd), header), header.recoveryWrap,
+                        strongStreamKey_))
+        return {TrailerOutcome::Ok};
+    return {TrailerOutcome::WrongPassword};
+}
+
+void CryptEngine::CheckStrongRead(StrongOpener& opener, StrongRead read)
+{
+    if (read == StrongRead::ReadFailed)
+        AbandonAfterError(kReadFileError, opener.error());
+    if (read == StrongRead::Damaged)
+        RejectRecord();
+}
+
+void CryptEngine::DecryptStrongBody()
+{
+    const StrongHeader& header = *strongHeader;
+    strongBuffer_.resize(header.parameters.chunkSize);
+    StrongOpener opener(hSrcFile, kStrongHeaderSize, uContainerSize - kStrongEndSize, strongStreamKey_,
+                        header.streamHeader, header.parameters.chunkSize);
+    strongStreamKey_.Wipe();
+    std::array<std::uint8_t, 8> time{};
+    CheckStrongRead(opener, opener.Read(time));
+    uTotal = uContainerSize;
+    uDone = 0;
+    if (header.IsFolder()) {
+        UnpackStrongFolder(opener);
+    } else {
+        uTotal = uContainerSize - kStrongHeaderSize - kStrongEndSize;
+        RestoreStrongContent(opener, std::numeric_limits<std::uint64_t>::max());
+    }
+    if (!opener.AtEnd())
+        RejectRecord();
+    // Times are restored where the file system keeps them; a time that
+    // cannot be set does not fail the restore.
+    if (!bVerifyOnly)
+        (void)platform::SetLastWriteTime(strOutPath, platform::FileTime{LoadLittle(time.data(), 8)});
+}
+
+platform::Status CryptEngine::CompareStrongRestored(std::u16string_view restored)
+{
+    auto container = platform::File::Open(strSrcPath, platform::Access::Read, platform::Share::Read,
+                                          platform::Disposition::OpenExisting);
+    if (!container)
+        return container.error();
+    hSrcFile = std::move(container).value();
+    if (const TrailerResult read = CheckTrailer(); read.outcome != TrailerOutcome::Ok || !strongHeader)
+        return platform::Error(read.outcome == TrailerOutcome::ReadFailed ? read.error : platform::kErrorCrc);
+    if (!strongHeader->IsFolder()) {
+        auto file = platform::File::Open(restored, platform::Access::Read, platform::Share::Read,
+                                         platform::Disposition::OpenExisting);
+        if (!file)
+            return file.error();
+        hOutFile = std::move(file).value();
+    }
+    const bool reporting = bReportProgress;
+    bCompareRestored = bVerifyOnly = true;
+    bReportProgress = false;
+    strOutPath = restored;
+    platform::Status compared;
+    try {
+        DecryptStrongBody();
+    } catch (const AbandonItem& abandoned) {
+        compared = platform::Error(abandoned.reason() == kErrorData ? platform::kErrorCrc : abandoned.code());
+    }
+    bCompareRestored = bVerifyOnly = false;
+    bReportProgress = reporting;
+    hSrcFile.Close();
+    hOutFile.Close();
+    return compared;
+}
+
+// Copies `length` bytes of content (a single file: all that remains) from
+// the stream to hOutFile, or compares them with it.
+void CryptEngine::RestoreStrongContent(StrongOpener& opener, std::uint64_t length)
+{
+    std::uint64_t at = 0;
+    while (at < length) {
+        std::span<const std::uint8_t> piece;
+        const auto limit = static_cast<std::size_t>(std::min<std::uint64_t>(length - at, strongBuffer_.size()));
+        CheckStrongRead(opener, opener.Next(limit, piece));
+        if (piece.empty()) {
+            if (length == std::numeric_limits<std::uint64_t>::max())
+                break; // a single file's content ends with the stream
+            RejectRecord();
+        }
+        const auto count = static_cast<std::uint32_t>(piece.size());
+        if (bCompareRestored) {
+            const auto read = hOutFile.ReadAt(at, strongBuffer_.data(), count);
+            if (!read)
+                throw AbandonItem(kReadFileError, read.code());
+            if (*read != count || !std::equal(piece.begin(), piece.end(), strongBuffer_.begin()))
+                throw AbandonItem(kErrorData, platform::kErrorCrc);
+        } else if (!bVerifyOnly) {
+            const auto written = hOutFile.WriteAt(at, piece.data(), count);
+            if (!written || *written != count)
+                AbandonAfterError(kWriteFileError, written ? platform::kErrorDiskFull : written.code());
+        }
+        at += piece.size();
+        uDone += piece.size();
+        ReportProgress(uDone);
+    }
+    // What is compared must end where the content ends.
+    if (bCompareRestored) {
+        const auto size = hOutFile.Size();
+        if (!size)
+            throw AbandonItem(kReadFileError, size.code());
+        if (*size != at)
+            throw AbandonItem(kErrorData, platform::kErrorCrc);
+    }
+}
+
+void CryptEngine::UnpackStrongFolder(StrongOpener& opener)
+{
+    // Folder times are set last, deepest first: restoring their content
+    // changes them.
+    std::vector<std::pair<std::u16string, platform::FileTime>> folderTimes;
+    std::array<std::uint8_t, 8> word{};
+    while (!opener.AtEnd()) {
+        std::array<std::uint8_t, 5> lead{};
+        CheckStrongRead(opener, opener.Read(lead));
+        const auto kind = static_cast<std::int32_t>(static_cast<std::uint32_t>(LoadLittle(&lead[1], 4)));
+        if (lead[0] != 0xFF || (kind != kKindFolder && kind != kKindFile))
+            RejectRecord();
+        std::u16string relative;
+        for (std::size_t size = 5;; size += 2) {
+            std::array<std::uint8_t, 2> unit{};
+            if (size + 2 > kMaxRecordHeader)
+                RejectRecord();
+            CheckStrongRead(opener, opener.Read(unit));
+            const auto value = static_cast<char16_t>(LoadLittle(unit.data(), 2));
+            if (value == 0)
+                break;
+            relative.push_back(value);
+        }
+        if (!IsSafeRecordPath(relative))
+            RejectRecord();
+        std::uint64_t length = 0;
+        if (kind == kKindFile) {
+            CheckStrongRead(opener, opener.Read(word));
+            length = LoadLittle(word.data(), 8);
+        }
+        CheckStrongRead(opener, opener.Read(word));
+        const platform::FileTime time{LoadLittle(word.data(), 8)};
+        const std::u16string target = strOutPath + u"\\" + relative;
+
+        if (kind == kKindFolder) {
+            if (bCompareRestored && !platform::IsDirectory(target))
+                throw AbandonItem(kErrorData, platform::kErrorCrc);
+            if (!bVerifyOnly) {
+                if (auto made = platform::CreateDirectory(target); !made)
+                    AbandonAfterError(kCreateDirectoryError, made.code());
+                folderTimes.emplace_back(target, time);
+            }
+            continue;
+        }
+        if (bCompareRestored) {
+            auto restored = platform::File::Open(target, platform::Access::Read, platform::Share::Read,
+                                                 platform::Disposition::OpenExisting);
+            if (!restored)
+                throw AbandonItem(kReadFileError, restored.code());
+            hOutFile = std::move(restored).value();
+        } else if (!bVerifyOnly) {
+            auto created = platform::File::Open(target, platform::Access::Write, platform::Share::None,
+                                                platform::Disposition::CreateAlways);
+            if (!created)
+                AbandonAfterError(kCreateFileError, created.code());
+            hOutFile = std::move(created).value();
+        }
+        RestoreStrongContent(opener, length);
+        if (bCompareRestored) {
+            hOutFile.Close();
+        } else if (!bVerifyOnly) {
+            if (auto flushed = hOutFile.Flush(); !flushed)
+                AbandonAfterError(kWriteFileError, flushed.code());
+            hOutFile.Close();
+            (void)platform::SetLastWriteTime(target, time);
+        }
+    }
+    for (auto it = folderTimes.rbegin(); it != folderTimes.rend(); ++it)
+        (void)platform::SetLastWriteTime(it->first, it->second);
+}
+
+} // namespace lockora::crypto
