@@ -214,6 +214,12 @@ ItemReport ItemRunner::Info(const ItemTarget& item)
 
     ItemReport report;
     report.ok = true;
+    if (info->strong) {
+        report.output = item.typed + ": " + (info->isFolder ? "folder" : "file") +
+                        " container, strong format, recovery " + (info->recoveryFlag ? "on" : "off") + ", " +
+                        std::to_string(info->containerSize) + " bytes; names and sizes are encrypted";
+        return report;
+    }
     report.output = item.typed + ": " + (info->isFolder ? "folder" : "file") + " container, recovery flag " +
                     (info->recoveryFlag ? "on" : "off") + ", " + std::to_string(info->containerSize) +
                     " bytes, content " + std::to_string(info->contentSize) + " bytes";

@@ -127,6 +127,8 @@ int Run(const ToolOptions& options)
     settings::SettingsRecord settings = OpenProgramStores();
     if (options.sourceHandling)
         settings.iDelSel = *options.sourceHandling;
+    if (options.strong)
+        settings.bStrong = true;
     // A damaged record is reported on the item's line; no box to answer.
     const platform::MessageBoxHandler previousBox = platform::SetMessageBoxHandler(
         [](const std::u16string&, const std::u16string&, std::uint32_t type) {

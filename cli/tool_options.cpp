@@ -58,6 +58,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments)
             return ShowVersion{};
         } else if (argument == "-y" || argument == "--yes") {
             options.assumeYes = true;
+        } else if (argument == "--strong") {
+            options.strong = true;
         } else if (argument == "--keep" || argument == "--delete" || argument == "--shred") {
             if (sourceOption && *sourceOption != argument)
                 return UsageError{*sourceOption + " and " + argument + " cannot be combined"};
@@ -88,6 +90,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments)
     options.command = *command;
     if (sourceOption && !HandlesSource(options.command))
         return UsageError{*sourceOption + " applies to encrypt and decrypt only"};
+    if (options.strong && options.command != Command::Encrypt)
+        return UsageError{"--strong applies to encrypt only: every command reads both formats"};
     if (options.paths.empty())
         return UsageError{"no paths given"};
     return options;
@@ -110,6 +114,9 @@ Commands:
 
 Options:
   --password-file FILE  read the password from the first line of FILE
+  --strong              write the strong format (Argon2id, XChaCha20-Poly1305,
+                        every byte authenticated); without it the program's
+                        setting decides
   --keep                keep the source after success (the plain item when
                         encrypting, the container when decrypting)
   --delete              delete the source after success

@@ -19,6 +19,7 @@ struct ToolOptions {
     // --keep, --delete or --shred; otherwise the stored iDelSel decides.
     std::optional<crypto::DeleteSelection> sourceHandling;
     bool assumeYes = false; // -y: shred without asking
+    bool strong = false;    // --strong: write strong containers whatever the setting says
 };
 
 struct ShowHelp {};

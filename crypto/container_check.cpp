@@ -4,6 +4,7 @@
 #include "crypto/crypt_engine.h"
 #include "crypto/item_output.h"
 #include "crypto/record_header.h"
+#include "crypto/strong_format.h"
 #include "platform/errors.h"
 #include "platform/folders.h"
 
@@ -59,6 +60,37 @@ VerifyOutcome ToVerifyOutcome(TrailerOutcome outcome)
     }
 }
 
+// The plain-text facts of a strong container; `strong` stays false for a
+// file in another format.
+platform::Result<ContainerInfo> DescribeStrongContainer(platform::File& container)
+{
+    ContainerInfo info;
+    const auto size = container.Size();
+    if (!size)
+        return size.error();
+    std::array<std::uint8_t, kStrongHeaderSize> bytes{};
+    const auto read = container.ReadAt(0, bytes.data(), bytes.size());
+    if (!read)
+        return read.error();
+    if (*read < 8 || !HasStrongMagic(std::span(bytes.data(), *read)))
+        return info;
+    StrongHeader header;
+    std::array<std::uint8_t, kStrongEndSize> end{};
+    if (*read != bytes.size() || ParseStrongHeader(bytes, header) != StrongHeaderRead::Ok ||
+        *size < kStrongHeaderSize + kStrongEndSize)
+        return platform::Error(platform::kErrorInvalidData);
+    const auto endRead = container.ReadAt(*size - kStrongEndSize, end.data(), end.size());
+    if (!endRead)
+        return endRead.error();
+    if (*endRead != end.size() || !IsStrongEnd(end, *size))
+        return platform::Error(platform::kErrorInvalidData);
+    info.strong = true;
+    info.isFolder = header.IsFolder();
+    info.recoveryFlag = header.HasRecovery();
+    info.containerSize = *size;
+    return info;
+}
+
 } // namespace
 
 VerifyResult VerifyContainer(std::u16string_view path, std::u16string_view password, std::uint64_t programPassword,
@@ -104,6 +136,8 @@ platform::Result<ContainerInfo> DescribeContainer(std::u16string_view path)
     if (!opened)
         return opened.error();
     platform::File& container = *opened;
+    if (auto strong = DescribeStrongContainer(container); !strong || strong->strong)
+        return strong;
     ContainerTrailer trailer;
     std::uint64_t size = 0;
     const TrailerResult read = ReadContainerTrailer(container, trailer, size);

@@ -48,6 +48,7 @@ VerifyResult VerifyContainer(std::u16string_view path, std::u16string_view passw
 platform::Status CheckRestoredContent(std::u16string_view container, std::u16string_view restored);
 
 struct ContainerInfo {
+    bool strong = false; // the strong format: sizes and names are encrypted, and left 0
     bool isFolder = false;
     bool recoveryFlag = false;
     std::uint64_t containerSize = 0;

@@ -48,6 +48,7 @@ void CryptOperation::ApplyOptions(const settings::SettingsRecord& record)
     engine_.bEptCanFgt = record.bEptCanFgt;
     engine_.bBackup = record.bBackup;
     engine_.uPwd = record.uPwd;
+    engine_.bStrong = record.bStrong;
 }
 
 void CryptOperation::CloseHandles()

@@ -20,6 +20,7 @@ struct SettingsRecord {
     std::int32_t iDelSel = 0;  // source after success: 0 keep, 1 delete, 2 shred
     std::uint64_t uPwd = 0;    // key of the program password; 0 when none is set
     std::u16string strBackDir; // backup folder as the screen sends it ("D:/Backup")
+    bool bStrong = false;      // write strong containers (the authenticated format)
 
     friend bool operator==(const SettingsRecord&, const SettingsRecord&) = default;
 };

@@ -146,6 +146,41 @@ TEST_F(ToolTest, ContainersPassBetweenTheToolAndTheProgramByteForByte)
     }
 }
 
+TEST_F(ToolTest, StrongContainersAreWrittenOnRequestAndReadByEveryCommandAndByTheProgram)
+{
+    const std::string content = Content(70000);
+    WriteHostFile(sandbox(), u"C:\\Data\\a.txt", content);
+    WriteHostFile(sandbox(), u"C:\\Data\\docs\\sub\\b.txt", "inner");
+
+    EXPECT_EQ(Tool({"decrypt", "--strong", "a.txt"}, kPassword).status, 2);
+    const ToolRun encrypted = Tool({"encrypt", "--strong", "a.txt", "docs"}, kPassword);
+    ASSERT_EQ(encrypted.status, 0) << ToolFailure(encrypted);
+    const ToolRun info = Tool({"info", "a.txt.xep", "docs.xep"});
+    EXPECT_EQ(info.out, "a.txt.xep: file container, strong format, recovery off, " +
+                            std::to_string(fs::file_size(sandbox().host(u"C:\\Data\\a.txt.xep"))) +
+                            " bytes; names and sizes are encrypted\n"
+                            "docs.xep: folder container, strong format, recovery off, " +
+                            std::to_string(fs::file_size(sandbox().host(u"C:\\Data\\docs.xep"))) +
+                            " bytes; names and sizes are encrypted\n");
+    EXPECT_EQ(Tool({"verify", "a.txt.xep", "docs.xep"}, kPassword).status, 0);
+    EXPECT_EQ(Tool({"verify", "a.txt.xep"}, {{"LOCKORA_PASSWORD", "secret2"}}).status, 1);
+
+    // The program tells the format by the bytes, whatever its setting.
+    Program("Decrypted", u"C:\\Data\\a.txt.xep");
+    EXPECT_EQ(ReadHostFile(sandbox(), u"C:\\Data\\a(1).txt"), content);
+    const ToolRun decrypted = Tool({"decrypt", "docs.xep"}, kPassword);
+    ASSERT_EQ(decrypted.status, 0) << ToolFailure(decrypted);
+    EXPECT_EQ(ReadHostFile(sandbox(), u"C:\\Data\\docs(1)\\sub\\b.txt"), "inner");
+
+    // The password is in no container and no log line.
+    EXPECT_EQ(ReadHostFile(sandbox(), u"C:\\Data\\a.txt.xep").find("secret1"), std::string::npos);
+    for (const auto& entry : fs::recursive_directory_iterator(sandbox().host(u"C:\\App\\Log"))) {
+        std::ifstream log(entry.path());
+        const std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+        EXPECT_EQ(text.find("secret1"), std::string::npos) << entry.path();
+    }
+}
+
 TEST_F(ToolTest, SourceHandlingFollowsTheStoredSettingsUnlessAnOptionChoosesAndShredAsks)
 {
     settings::SettingsRecord stored;
