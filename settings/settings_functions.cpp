@@ -33,6 +33,7 @@ bridge::ScriptValue GetSettingInfo(const SettingsHolder& settings)
         ScriptValue::String(platform::Utf8ToUtf16(delSel)),
         ScriptValue::String(record.strBackDir),
         ScriptValue::Bool(record.uPwd != 0),
+        ScriptValue::Bool(record.bStrong),
     });
 }
 
@@ -53,6 +54,9 @@ bridge::ScriptValue ChangeSettingInfo(SettingsHolder& settings, const bridge::Sc
         if (IsNumberLike(argument.At(7)))
             record.iDelSel = argument.At(7).GetInt();
         record.strBackDir = argument.At(8).ToString();
+        // Arrays of nine or ten elements leave the format choice alone.
+        if (IsNumberLike(argument.At(10)))
+            record.bStrong = argument.At(10).GetInt() != 0;
     });
     settings.Save();
     return bridge::ScriptValue::Int(0);

@@ -67,6 +67,7 @@ void LoadSettingsFromRegistry(SettingsRecord& record)
     LoadFlag(key, u"bBackup", record.bBackup);
     LoadFlag(key, u"bContextMenu", record.bContextMenu);
     LoadFlag(key, u"bAsk", record.bAsk);
+    LoadFlag(key, u"bStrong", record.bStrong);
 
     if (const auto stored = QueryDword(key, u"iDelSel"))
         record.iDelSel = static_cast<std::int32_t>(*stored);
@@ -97,6 +98,7 @@ void SaveSettingsToRegistry(const SettingsRecord& record)
     (void)platform::RegSetValueEx(key, u"bBackup", FlagValue(record.bBackup));
     (void)platform::RegSetValueEx(key, u"bContextMenu", FlagValue(record.bContextMenu));
     (void)platform::RegSetValueEx(key, u"bAsk", FlagValue(record.bAsk));
+    (void)platform::RegSetValueEx(key, u"bStrong", FlagValue(record.bStrong));
     (void)platform::RegSetValueEx(key, u"iDelSel", RegistryValue::Dword(static_cast<std::uint32_t>(record.iDelSel)));
     (void)platform::RegSetValueEx(key, u"uPwd", RegistryValue::Qword(record.uPwd));
     (void)platform::RegSetValueEx(key, u"strBackDir", RegistryValue::String(record.strBackDir));

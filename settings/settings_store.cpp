@@ -4,6 +4,7 @@
 #include "platform/atomic_file.h"
 #include "platform/file.h"
 #include "platform/folders.h"
+#include "platform/profile.h"
 #include "platform/system.h"
 #include "platform/text.h"
 #include "settings/settings_file.h"
@@ -16,6 +17,14 @@ namespace {
 
 // File-system redirection of a 32-bit process has no counterpart here: the
 // data folder is always the one beside the executable.
+
+constexpr std::u16string_view kStrongSection = u"SETTING";
+constexpr std::u16string_view kStrongKey = u"STRONG";
+
+std::u16string ConfigPath()
+{
+    return platform::ModuleDir() + u"\\config.ini";
+}
 
 std::mutex& StoreMutex()
 {
@@ -63,12 +72,18 @@ void LoadSettings(SettingsRecord& record)
         ParseSettingsFile(*bytes, record);
     else
         LoadSettingsFromRegistry(record);
+    // The format choice lives beside the ten lines, never in them, so that
+    // the settings file stays as other versions write and read it.
+    const std::u16string strong = platform::GetPrivateProfileString(kStrongSection, kStrongKey, u"", ConfigPath());
+    if (strong == u"1" || strong == u"0")
+        record.bStrong = strong == u"1";
 }
 
 void SaveSettings(const SettingsRecord& record)
 {
     std::lock_guard lock(StoreMutex());
     (void)platform::WriteFileAtomically(GetSettingFilePath(), FormatSettingsFile(record));
+    (void)platform::WritePrivateProfileString(kStrongSection, kStrongKey, record.bStrong ? u"1" : u"0", ConfigPath());
     SaveSettingsToRegistry(record);
 }
 

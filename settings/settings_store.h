@@ -22,7 +22,10 @@ namespace lockora::settings {
 std::u16string GetSettingFilePath();
 
 // Fills the record from the file, or from the registry when the file cannot
-// be opened (see settings_file.h and settings_registry.h).
+// be opened (see settings_file.h and settings_registry.h). The choice of the
+// strong format is kept apart from the ten lines of the file: as STRONG (0
+// or 1) in the section SETTING of config.ini beside the executable, which
+// wins, and as bStrong in the registry copy, read with the rest of it.
 void LoadSettings(SettingsRecord& record);
 
 // Writes the record to the file and to the registry. Failures are not

@@ -90,7 +90,7 @@ TEST_F(NativeFunctionsTest, FunctionsRunningOnTheUiThreadAnswerWithTheirValueSha
     EXPECT_TRUE(sandbox().power().Actions().empty());
 
     const ScriptValue settings = call("GetSettingInfo").value();
-    EXPECT_EQ(settings.Length(), 10u);
+    EXPECT_EQ(settings.Length(), 11u);
     EXPECT_EQ(call("ChangeSettingInfo", settings), ScriptValue::Int(0));
     EXPECT_EQ(call("SetSoftPassword", Pair(ScriptValue::String(u""), ScriptValue::String(u"secret1"))),
               ScriptValue::Int(0));

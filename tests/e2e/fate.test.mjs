@@ -6,7 +6,7 @@
 import { after, before, test } from "node:test";
 import assert from "node:assert/strict";
 import { execFileSync } from "node:child_process";
-import { chmodSync, copyFileSync, existsSync, writeFileSync } from "node:fs";
+import { chmodSync, copyFileSync, existsSync, readFileSync, writeFileSync } from "node:fs";
 import { dirname, join } from "node:path";
 import { dialogClosed, dialogFrame, kBound, screenshot } from "./support/program.mjs";
 import { endMainWindow, listFolder, openScreen, shots, startMainWindow } from "./support/screens.mjs";
@@ -168,4 +168,30 @@ test("a task that ends while another screen is shown leaves it in place and show
     await indicator.click();
     assert.deepEqual(await results(1), [["big.bin", "ERROR_ENCRYPTED", "big.bin.xep", "FATE_KEPT"]]);
     assert.equal(await indicator.isVisible(), false);
+});
+
+test("strong encryption chosen in the settings makes the next container strong, and the decrypt screen restores it", async () => {
+    writeFileSync(sandbox.host("C:/Data/c.txt"), "c.txt contents");
+    await page.click(".nav-button");
+    await page.click("#liSettings");
+    const frame = await dialogFrame(page, "seting.html");
+    await frame.waitForFunction(() => document.querySelector('input[name="delete"]:checked') !== null);
+    assert.equal(await frame.locator("#ckbStrong").isChecked(), false);
+    await frame.check("#ckbStrong");
+    await frame.check("#rdoDeleteKeep");
+    await frame.click("#setBtnOk");
+    await dialogClosed(page, "seting.html");
+    assert.equal((await page.evaluate(() => view.GetSettingInfo()))[10], true);
+
+    await toPasswordPage(0, ["c.txt"]);
+    await encryptWith("secret3");
+    assert.deepEqual(await results(1), [["c.txt", "ERROR_ENCRYPTED", "c.txt.xep", "FATE_KEPT"]]);
+    assert.deepEqual([...readFileSync(sandbox.host("C:/Data/c.txt.xep")).subarray(0, 4)], [0x89, 0x58, 0x45, 0x50]);
+    assert.ok(verified("C:/Data/c.txt.xep", "secret3"));
+
+    await toPasswordPage(1, ["c.txt.xep"]);
+    await page.fill("#pwdDecrypt", "secret3");
+    await page.press("#pwdDecrypt", "Enter");
+    assert.deepEqual(await results(1), [["c.txt.xep", "ERROR_DECRYPTED", "c(1).txt", "FATE_KEPT"]]);
+    assert.equal(readFileSync(sandbox.host("C:/Data/c(1).txt"), "utf8"), "c.txt contents");
 });

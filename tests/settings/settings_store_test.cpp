@@ -49,7 +49,7 @@ ScriptValue DefaultArray()
     return ScriptValue::Array({ScriptValue::Bool(false), ScriptValue::Bool(false), ScriptValue::Bool(false),
                                ScriptValue::Bool(true), ScriptValue::Bool(false), ScriptValue::Bool(false),
                                ScriptValue::Bool(true), ScriptValue::String(u"0"), ScriptValue::String(u""),
-                               ScriptValue::Bool(false)});
+                               ScriptValue::Bool(false), ScriptValue::Bool(false)});
 }
 
 TEST_F(SettingsStoreTest, FirstRunGivesDefaultsAndWritesThemToTheRegistry)
@@ -180,6 +180,32 @@ TEST_F(SettingsStoreTest, ChangeSettingInfoTakesNumbersAndKeepsTexts)
     EXPECT_FALSE(record.bEptCanFgt);
     EXPECT_EQ(record.strBackDir, u"12");
     EXPECT_EQ(SettingFile(), "1\r\n0\r\n0\r\n1\r\n0\r\n0\r\n1\r\n2\r\n0\r\n12\r\n");
+}
+
+TEST_F(SettingsStoreTest, TheStrongFormatChoiceIsKeptBesideTheTenLinesAndShortArraysLeaveIt)
+{
+    {
+        SettingsHolder settings;
+        ScriptValue change = DefaultArray();
+        change.Set(10, ScriptValue::Bool(true));
+        EXPECT_EQ(ChangeSettingInfo(settings, change), ScriptValue::Int(0));
+        // Arrays of the older form (nine elements) leave the choice alone.
+        ScriptValue older = ScriptValue::Array({});
+        for (std::size_t index = 0; index < 9; ++index)
+            older.Append(change.At(index));
+        EXPECT_EQ(ChangeSettingInfo(settings, older), ScriptValue::Int(0));
+    }
+    EXPECT_EQ(platform::Utf8ToUtf16(SettingFile()), kDefaultFile);
+    EXPECT_EQ(Stored(u"bStrong"), RegistryValue::Dword(1));
+    EXPECT_NE(testing::ReadHostFile(sandbox(), u"C:\\App\\config.ini").find("STRONG=1"), std::string::npos);
+    EXPECT_EQ(GetSettingInfo(SettingsHolder()).At(10), ScriptValue::Bool(true));
+
+    // Without the settings file the registry copy holds it; config.ini wins.
+    ASSERT_TRUE(platform::DeleteFile(kSettingFile).ok());
+    testing::WriteHostFile(sandbox(), u"C:\\App\\config.ini", "[SETTING]\r\nLANG=en\r\n");
+    EXPECT_EQ(GetSettingInfo(SettingsHolder()).At(10), ScriptValue::Bool(true));
+    testing::WriteHostFile(sandbox(), u"C:\\App\\config.ini", "[SETTING]\r\nSTRONG=0\r\n");
+    EXPECT_EQ(GetSettingInfo(SettingsHolder()).At(10), ScriptValue::Bool(false));
 }
 
 TEST_F(SettingsStoreTest, ChangeSettingInfoNeverTouchesThePassword)
