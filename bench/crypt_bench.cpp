@@ -7,10 +7,16 @@
 // new container (a decryption in memory, reading only) before the plain file
 // is deleted, and reading a restored file back before its container is.
 //
+// The strong format is timed beside it on the same file, with the key
+// derived once before the loop (a batch derives it once for all its items),
+// and the key derivation on its own. The file is 256 MiB, or
+// LOCKORA_BENCH_FILE_MIB.
+//
 // Every iteration writes a fresh output file: rewriting a truncated file
 // would make ext4 flush it on close and time the disk instead of the loop.
 #include "crypto/container_check.h"
 #include "crypto/crypt_engine.h"
+#include "crypto/strong_format.h"
 #include "platform/file.h"
 #include "platform/folders.h"
 #include "platform/path.h"
@@ -18,6 +24,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -28,9 +35,13 @@ namespace {
 using lockora::crypto::CryptEngine;
 using lockora::crypto::StreamCursor;
 
-constexpr std::uint64_t kFileSize = 256ull << 20;
+const std::uint64_t kFileSize = [] {
+    const char* mib = std::getenv("LOCKORA_BENCH_FILE_MIB");
+    return (mib && *mib ? std::strtoull(mib, nullptr, 10) : 256ull) << 20;
+}();
 constexpr const char16_t* kPlainFile = u"C:\\plain.bin";
 constexpr const char16_t* kContainer = u"C:\\plain.bin.xep";
+constexpr const char16_t* kStrongContainer = u"C:\\strong.bin.xep";
 constexpr const char16_t* kOutput = u"C:\\out.bin";
 
 platform::File OpenOrDie(std::u16string_view path, platform::Access access, platform::Disposition disposition)
@@ -70,9 +81,12 @@ public:
         // On the disk before timing starts, so that no writeback of the
         // set-up competes with the timed loops.
         Encrypt(kContainer);
-        auto container = OpenOrDie(kContainer, platform::Access::Write, platform::Disposition::OpenExisting);
-        if (!container.Flush())
-            std::abort();
+        EncryptStrong(kStrongContainer);
+        for (const char16_t* path : {kContainer, kStrongContainer}) {
+            auto container = OpenOrDie(path, platform::Access::Write, platform::Disposition::OpenExisting);
+            if (!container.Flush())
+                std::abort();
+        }
     }
 
     ~BenchFolder() { std::filesystem::remove_all(folder_); }
@@ -88,6 +102,29 @@ public:
         StreamCursor cursor;
         engine.TransformStream(kFileSize, cursor, lockora::crypto::ProgressMode::WritePosition);
         engine.WriteTrailer(lockora::crypto::kKindFile);
+    }
+
+    // One engine for every strong run, as one batch: its key is derived by
+    // the first run only.
+    static CryptEngine& StrongEngine()
+    {
+        static CryptEngine engine;
+        return engine;
+    }
+
+    static void EncryptStrong(const char16_t* output)
+    {
+        CryptEngine& engine = StrongEngine();
+        engine.bEncrypt = true;
+        engine.DeriveKeys(u"bench password");
+        engine.strSrcPath = kPlainFile;
+        engine.hSrcFile = OpenOrDie(kPlainFile, platform::Access::Read, platform::Disposition::OpenExisting);
+        engine.hOutFile = OpenOrDie(output, platform::Access::Write, platform::Disposition::CreateNew);
+        engine.uTotal = kFileSize;
+        engine.uDone = 0;
+        engine.WriteStrongContainer(false);
+        engine.hSrcFile.Close();
+        engine.hOutFile.Close();
     }
 
 private:
@@ -181,11 +218,56 @@ void ReadBackRestoredFile(benchmark::State& state)
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kFileSize));
 }
 
+void StrongEncryptFile(benchmark::State& state)
+{
+    Folder();
+    for (auto _ : state) {
+        RemoveOutput();
+        BenchFolder::EncryptStrong(kOutput);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kFileSize));
+}
+
+void StrongDecryptFile(benchmark::State& state)
+{
+    Folder();
+    CryptEngine& engine = BenchFolder::StrongEngine();
+    for (auto _ : state) {
+        RemoveOutput();
+        engine.bEncrypt = false;
+        engine.DeriveKeys(u"bench password");
+        engine.strSrcPath = kStrongContainer;
+        engine.hSrcFile = OpenOrDie(kStrongContainer, platform::Access::Read, platform::Disposition::OpenExisting);
+        engine.hOutFile = OpenOrDie(kOutput, platform::Access::Write, platform::Disposition::CreateNew);
+        engine.strOutPath = kOutput;
+        if (engine.ReadTrailer().outcome != lockora::crypto::TrailerOutcome::Ok)
+            std::abort();
+        engine.DecryptBody();
+        engine.hSrcFile.Close();
+        engine.hOutFile.Close();
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kFileSize));
+}
+
+// One Argon2id derivation with the parameters new containers get.
+void StrongKeyDerivation(benchmark::State& state)
+{
+    lockora::crypto::StrongHeader header;
+    lockora::crypto::SecretKey key;
+    for (auto _ : state) {
+        if (!lockora::crypto::DeriveStrongKey("bench password", header, key))
+            std::abort();
+    }
+}
+
 BENCHMARK(BareCopyLoop)->ArgName("container")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(4)->Repetitions(3)->UseRealTime();
 BENCHMARK(EncryptFile)->Unit(benchmark::kMillisecond)->Iterations(4)->Repetitions(3)->UseRealTime();
 BENCHMARK(DecryptFile)->Unit(benchmark::kMillisecond)->Iterations(4)->Repetitions(3)->UseRealTime();
 BENCHMARK(VerifyNewContainer)->Unit(benchmark::kMillisecond)->Iterations(4)->Repetitions(3)->UseRealTime();
 BENCHMARK(ReadBackRestoredFile)->Unit(benchmark::kMillisecond)->Iterations(4)->Repetitions(3)->UseRealTime();
+BENCHMARK(StrongEncryptFile)->Unit(benchmark::kMillisecond)->Iterations(4)->Repetitions(3)->UseRealTime();
+BENCHMARK(StrongDecryptFile)->Unit(benchmark::kMillisecond)->Iterations(4)->Repetitions(3)->UseRealTime();
+BENCHMARK(StrongKeyDerivation)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
 
 } // namespace
 
