@@ -96,13 +96,19 @@ platform::Result<ContainerInfo> DescribeStrongContainer(platform::File& containe
 VerifyResult VerifyContainer(std::u16string_view path, std::u16string_view password, std::uint64_t programPassword,
                              VerifyProgress progress)
 {
+    CryptEngine engine;
+    return VerifyContainerWith(engine, path, password, programPassword, progress);
+}
+
+VerifyResult VerifyContainerWith(CryptEngine& engine, std::u16string_view path, std::u16string_view password,
+                                 std::uint64_t programPassword, VerifyProgress progress)
+{
     auto opened = OpenForReading(path);
     if (!opened) {
         ReportSystemError(opened.code());
         return {VerifyOutcome::ReadFailed, false, opened.code()};
     }
 
-    CryptEngine engine;
     engine.bEncrypt = false;
     engine.bVerifyOnly = true;
     engine.bReportProgress = progress == VerifyProgress::Report;

@@ -15,6 +15,8 @@
 
 namespace lockora::crypto {
 
+class CryptEngine;
+
 enum class VerifyOutcome : std::uint8_t {
     Intact,           // trailer, password and data checksum all fit
     NotContainer,     // shorter than a trailer, or the trailer checksum is wrong
@@ -39,6 +41,11 @@ enum class VerifyProgress : std::uint8_t { Report, Silent };
 // MSG_SHOW_ERROR_INFO either way.
 VerifyResult VerifyContainer(std::u16string_view path, std::u16string_view password, std::uint64_t programPassword,
                              VerifyProgress progress = VerifyProgress::Report);
+
+// The same with an engine kept by the caller, whose derived strong keys
+// carry over from one container to the next (a batch derives once).
+VerifyResult VerifyContainerWith(CryptEngine& engine, std::u16string_view path, std::u16string_view password,
+                                 std::uint64_t programPassword, VerifyProgress progress);
 
 // Reads a restored file or folder back from the disk and checks it against
 // the data checksum of the container it was restored from: every file the

@@ -80,6 +80,9 @@ private:
     void ReleaseContainer();
 
     CryptEngine engine_;
+    // Checks new containers; kept for the batch so that a strong key is
+    // derived once for all its items.
+    CryptEngine verifier_;
     settings::SettingsRecord settings_;
 };
 

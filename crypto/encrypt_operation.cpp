@@ -141,7 +141,8 @@ bool CryptOperation::NewContainerVerified(std::u16string_view password)
     if (settings_.iDelSel == kKeepSource)
         return true;
     const VerifyResult verified =
-        VerifyContainer(engine_.strOutPath, password, engine_.uPwd, VerifyProgress::Silent);
+        VerifyContainerWith(verifier_, engine_.strOutPath, password, engine_.uPwd, VerifyProgress::Silent);
+    verifier_.hSrcFile.Close();
     if (verified.outcome == VerifyOutcome::Intact) {
         LogDebug("Verify container:%s success", LogPath(engine_.strOutPath).c_str());
         return true;

@@ -75,7 +75,7 @@ TEST_F(StrongContainerTest, FilesOfEveryLengthClassComeBackWithTheirTimeAndTheOr
     }
 }
 
-TEST_F(StrongContainerTest, AFolderTreeComesBackWithEveryNameContentAndTime)
+TEST_F(StrongContainerTest, AFolderTreeAndItsBackupComeBackWithEveryNameContentAndTime)
 {
     Write(u"C:\\docs\\a.bin", Pattern(3 * kMinChunkSize + 5, 31, 1));
     Write(u"C:\\docs\\sub\\b.txt", "b");
@@ -86,8 +86,13 @@ TEST_F(StrongContainerTest, AFolderTreeComesBackWithEveryNameContentAndTime)
         ASSERT_TRUE(platform::SetLastWriteTime(path, kSomeTime).ok());
     const auto before = testing::SnapshotTree(sandbox().host(u"C:\\docs"));
 
-    ASSERT_EQ(EncryptStrong(u"C:\\docs", Deleting()), kOpened);
+    ASSERT_TRUE(platform::CreateDirectory(u"D:\\Backup").ok());
+    settings::SettingsRecord backingUp = Deleting();
+    backingUp.bBackup = true;
+    backingUp.strBackDir = u"D:/Backup";
+    ASSERT_EQ(EncryptStrong(u"C:\\docs", backingUp), kOpened);
     ASSERT_FALSE(platform::IsDirectory(u"C:\\docs"));
+    EXPECT_EQ(Read(u"D:\\Backup\\docs.xep"), Read(u"C:\\docs.xep"));
     // Names are inside the encrypted stream.
     EXPECT_EQ(Read(u"C:\\docs.xep").find("s\0u\0b", 0, 5), std::string::npos);
     const auto described = VerifyContainer(u"C:\\docs.xep", u"secret", 0);
