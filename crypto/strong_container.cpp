@@ -29,6 +29,15 @@ std::array<std::uint8_t, 8> TimeBytes(platform::FileTime time)
     return bytes;
 }
 
+// The recovery secret for as long as one derivation needs it.
+struct RecoverySecret {
+    explicit RecoverySecret(std::uint64_t programPassword) : text(StrongRecoveryBytes(programPassword)) {}
+    RecoverySecret(const RecoverySecret&) = delete;
+    RecoverySecret& operator=(const RecoverySecret&) = delete;
+    ~RecoverySecret() { sodium_memzero(text.data(), text.size()); }
+    std::string text;
+};
+
 } // namespace
 
 bool CryptEngine::IsFolderContainer() const
@@ -88,9 +97,10 @@ void CryptEngine::WriteStrongContainer(bool isFolder)
     RandomBytes(std::span(strongStreamKey_.data(), kStrongKeySize));
     StrongSealer sealer(strongStreamKey_, strongParameters.chunkSize, header.streamHeader);
     WrapStreamKey(header, StrongKey(passwordKey_, strongSecret_, header), strongStreamKey_, header.passwordWrap);
-    if (recovery)
-        WrapStreamKey(header, StrongKey(recoveryKey_, StrongRecoveryBytes(uPwd), header), strongStreamKey_,
-                      header.recoveryWrap);
+    if (recovery) {
+        const RecoverySecret secret(uPwd);
+        WrapStreamKey(header, StrongKey(recoveryKey_, secret.text, header), strongStreamKey_, header.recoveryWrap);
+    }
     strongStreamKey_.Wipe();
 
     std::uint64_t offset = 0;
@@ -197,10 +207,11 @@ TrailerResult CryptEngine::MatchStrongPassword()
         return {TrailerOutcome::Ok};
     // As with the legacy recovery flag, typing the program password opens
     // the container.
-    if (header.HasRecovery() && uPwd != 0 && uKeyPlain == uPwd &&
-        UnwrapStreamKey(header, StrongKey(recoveryKey_, StrongRecoveryBytes(uPwd), header), header.recoveryWrap,
-                        strongStreamKey_))
-        return {TrailerOutcome::Ok};
+    if (header.HasRecovery() && uPwd != 0 && uKeyPlain == uPwd) {
+        const RecoverySecret secret(uPwd);
+        if (UnwrapStreamKey(header, StrongKey(recoveryKey_, secret.text, header), header.recoveryWrap, strongStreamKey_))
+            return {TrailerOutcome::Ok};
+    }
     return {TrailerOutcome::WrongPassword};
 }
 
