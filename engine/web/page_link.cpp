@@ -6,7 +6,8 @@
 
 namespace lockora::engine::web {
 
-PageLink::PageLink(TaskQueue& uiQueue, Send send) : uiQueue_(uiQueue), send_(std::move(send))
+PageLink::PageLink(TaskQueue& uiQueue, Send send, std::chrono::milliseconds pageWait)
+    : uiQueue_(uiQueue), send_(std::move(send)), pageWait_(pageWait)
 {
     SetUiThread(std::this_thread::get_id());
 }
@@ -46,8 +47,8 @@ std::optional<bridge::PageCallResult> PageLink::Call(std::string_view name, cons
                 queued_.push_back(InvokeMessage(nextId_++, name, argument, target));
             return std::nullopt;
         }
-        changed_.wait(lock, [&] { return page_ || gone_; });
-        if (gone_)
+        // No worker waits without end for a page that never comes.
+        if (!changed_.wait_for(lock, pageWait_, [&] { return page_ || gone_; }) || gone_)
             return std::nullopt;
     }
     const std::uint64_t id = nextId_++;
@@ -72,18 +73,21 @@ void PageLink::Resolve(std::map<std::uint64_t, Pending>::iterator at, bridge::Pa
     pending_.erase(at);
 }
 
-void PageLink::OnPageReady(ConnectionId connection)
+bool PageLink::OnPageReady(ConnectionId connection)
 {
     {
         std::lock_guard lock(mutex_);
         if (gone_)
-            return;
+            return true;
+        if (page_ && *page_ != connection)
+            return false;
         page_ = connection;
         for (auto& message : queued_)
             send_(connection, std::move(message));
         queued_.clear();
     }
     changed_.notify_all();
+    return true;
 }
 
 void PageLink::OnAnswer(ConnectionId connection, std::uint64_t id, bridge::PageCallResult answer)

@@ -5,8 +5,9 @@
 // network thread, so a worker never waits for the UI thread; a UI-thread
 // caller keeps running the UI queue while it waits. Before a page is ready,
 // UI-thread calls are queued and delivered in order once it is (they return
-// at once), and calls from other threads wait for it. Once the window is
-// gone every call returns at once.
+// at once), and calls from other threads wait for it, at most `pageWait`.
+// A call waits for its answer as long as its page's connection lives. Once
+// the window is gone every call returns at once.
 #pragma once
 
 #include "bridge/engine.h"
@@ -14,6 +15,7 @@
 #include "engine/web/task_queue.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -40,7 +42,7 @@ public:
     // `send` hands a message to a connection without blocking.
     using Send = std::function<void(ConnectionId, std::string)>;
 
-    PageLink(TaskQueue& uiQueue, Send send);
+    PageLink(TaskQueue& uiQueue, Send send, std::chrono::milliseconds pageWait);
 
     // The thread that runs the UI queue.
     void SetUiThread(std::thread::id id);
@@ -54,8 +56,9 @@ public:
                                                CallTarget target);
 
     // The page on `connection` is ready: queued calls go out, waiting callers
-    // proceed.
-    void OnPageReady(ConnectionId connection);
+    // proceed. False, and nothing changes, while another connection is the
+    // ready page.
+    bool OnPageReady(ConnectionId connection);
     // The page answered invocation `id` (ok with the value, or an error string).
     void OnAnswer(ConnectionId connection, std::uint64_t id, bridge::PageCallResult answer);
     // The connection is gone: its unanswered calls return undefined.
@@ -89,6 +92,7 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::thread::id uiThread_;
+    std::chrono::milliseconds pageWait_;
     std::optional<ConnectionId> page_;
     bool gone_ = false;
     std::uint64_t nextId_ = 1;

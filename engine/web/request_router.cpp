@@ -110,6 +110,7 @@ RouteDecision RequestRouter::Route(const HttpRequest& request) const
     if (!request.upgrade && path.starts_with(kStartPrefix)) {
         if (!gate_.TradeStartToken(path.substr(kStartPrefix.size())))
             return refuse(403, "Forbidden");
+        decision.authorised = true;
         decision.response = StartPage();
         return decision;
     }
@@ -119,6 +120,7 @@ RouteDecision RequestRouter::Route(const HttpRequest& request) const
     }
     if (!gate_.IsAuthorised(request.cookie))
         return refuse(403, "Forbidden");
+    decision.authorised = true;
     if (request.upgrade) {
         if (path != kSocketPath || !request.origin || *request.origin != origin_)
             return refuse(403, "Forbidden");

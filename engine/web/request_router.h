@@ -51,6 +51,7 @@ struct HttpResponse {
 
 struct RouteDecision {
     bool acceptSocket = false; // upgrade to the WebSocket; `response` unused
+    bool authorised = false;   // the request passed the session gate
     HttpResponse response;
 };
 

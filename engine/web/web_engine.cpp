@@ -99,9 +99,9 @@ WebEngine::WebEngine(WebEngineOptions options, std::unique_ptr<WebServer> server
     : options_(std::move(options)), ownRunner_(options_.processRunner ? nullptr : MakeSystemProcessRunner()),
       launcher_(options_.processRunner ? *options_.processRunner : *ownRunner_,
                 options_.out ? *options_.out : std::cout, options_.browser ? options_.browser : BrowserSetting()),
-      link_(uiQueue_, [this](ConnectionId connection, std::string message) {
-          server_->Send(connection, std::move(message));
-      }),
+      link_(uiQueue_,
+            [this](ConnectionId connection, std::string message) { server_->Send(connection, std::move(message)); },
+            options_.pageWait),
       gate_(std::move(gate)), port_(server->Port()), router_(gate_, *this, port_, options_.security),
       server_(std::move(server))
 {
@@ -331,7 +331,10 @@ void WebEngine::OnPageReady(ConnectionId connection, const std::string& page)
         server_->Send(connection, Serialize({{"type", "navigate"}, {"url", expected}}));
         return;
     }
-    link_.OnPageReady(connection);
+    // The window's page is the first that said ready; another socket of the
+    // same session (a second tab, say) would take the page's calls away.
+    if (!link_.OnPageReady(connection))
+        server_->Close(connection);
 }
 
 void WebEngine::SendError(ConnectionId connection, std::optional<std::uint64_t> id, std::string_view text)

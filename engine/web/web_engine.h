@@ -39,6 +39,9 @@ struct WebEngineOptions {
     // How long the window may be without a connection (a page navigating)
     // before it counts as closed.
     std::chrono::milliseconds reconnectGrace{3000};
+    // How long a call from a worker waits for a page to be ready before it
+    // gives up.
+    std::chrono::milliseconds pageWait{30000};
     SecurityOptions security;
     WebServer::Limits limits;
 };

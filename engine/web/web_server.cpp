@@ -6,12 +6,15 @@
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/post.hpp>
+#include <boost/asio/steady_timer.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 #include <boost/beast/websocket.hpp>
 
+#include <algorithm>
 #include <chrono>
 #include <deque>
+#include <list>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -27,11 +30,45 @@ namespace http = beast::http;
 namespace websocket = beast::websocket;
 using tcp = net::ip::tcp;
 
-constexpr auto kHttpTimeout = std::chrono::seconds(30);
+constexpr auto kHttpTimeout = std::chrono::seconds(30); // writing an answer
+constexpr auto kFirstRetry = std::chrono::milliseconds(10);
+constexpr auto kLongestRetry = std::chrono::milliseconds(1000);
 // Requests are GETs; anything with a body larger than this is not ours.
 constexpr std::size_t kMaxRequestBody = 64 * 1024;
 
 class SocketSession;
+
+// An open connection, HTTP or WebSocket, as the connection cap sees it. It
+// enters the server's list when made and leaves it when destroyed, both on
+// the network thread.
+class Connection {
+public:
+    explicit Connection(std::list<Connection*>& list) : list_(list), at_(list.insert(list.end(), this)) {}
+    virtual ~Connection() { list_.erase(at_); }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // Closes the socket at once; its handlers end the session.
+    void Abort()
+    {
+        if (aborted_)
+            return;
+        aborted_ = true;
+        beast::error_code ignored;
+        Socket().close(ignored);
+    }
+    bool aborted() const { return aborted_; }
+
+    bool authorised = false; // a request of it passed the session gate
+
+protected:
+    virtual tcp::socket& Socket() = 0;
+
+private:
+    std::list<Connection*>& list_;
+    std::list<Connection*>::iterator at_;
+    bool aborted_ = false;
+};
 
 } // namespace
 
@@ -39,14 +76,23 @@ struct WebServer::Impl {
     explicit Impl(Limits limits) : limits(limits) {}
 
     void Accept();
+    void RetryAccept();
+    // Closes the oldest connection that has not passed the session gate;
+    // false when there is none.
+    bool EvictStranger();
+    std::size_t LiveConnections() const;
     void Register(ConnectionId id, std::weak_ptr<SocketSession> session);
     void Unregister(ConnectionId id);
     std::shared_ptr<SocketSession> Find(ConnectionId id);
 
     Limits limits;
     std::uint16_t port = 0;
+    // Before the io_context: sessions its destruction frees leave this list.
+    std::list<Connection*> connections;
     net::io_context ioc{1};
     tcp::acceptor acceptor{ioc};
+    net::steady_timer retry{ioc};
+    std::chrono::milliseconds backoff{0};
     Delegate* delegate = nullptr;
     std::thread thread;
 
@@ -59,9 +105,13 @@ namespace {
 
 // One WebSocket: a read loop and a queue of outgoing messages, both on the
 // network thread.
-class SocketSession : public std::enable_shared_from_this<SocketSession> {
+class SocketSession : public Connection, public std::enable_shared_from_this<SocketSession> {
 public:
-    SocketSession(tcp::socket socket, WebServer::Impl& server) : ws_(std::move(socket)), server_(server) {}
+    SocketSession(tcp::socket socket, WebServer::Impl& server)
+        : Connection(server.connections), ws_(std::move(socket)), server_(server)
+    {
+        authorised = true; // only the gate's requests are upgraded
+    }
 
     void Accept(http::request<http::string_body> request)
     {
@@ -75,6 +125,13 @@ public:
         net::post(ws_.get_executor(), [self = shared_from_this(), message = std::move(message)]() mutable {
             if (self->closed_)
                 return;
+            // A page that does not read its answers must not make the
+            // process hold them without end.
+            self->queued_ += message.size();
+            if (self->queued_ > self->server_.limits.maxQueuedBytes) {
+                self->Abort();
+                return;
+            }
             self->outbox_.push_back(std::move(message));
             if (self->outbox_.size() == 1)
                 self->Write();
@@ -133,6 +190,7 @@ private:
                                 self->outbox_.clear();
                                 return; // the read loop reports the close
                             }
+                            self->queued_ -= self->outbox_.front().size();
                             self->outbox_.pop_front();
                             if (!self->outbox_.empty())
                                 self->Write();
@@ -149,19 +207,25 @@ private:
         server_.delegate->OnSocketClosed(id_);
     }
 
+    tcp::socket& Socket() override { return ws_.next_layer().socket(); }
+
     websocket::stream<beast::tcp_stream> ws_;
     WebServer::Impl& server_;
     beast::flat_buffer buffer_;
     std::deque<std::string> outbox_;
+    std::size_t queued_ = 0;
     ConnectionId id_ = 0;
     bool closed_ = false;
 };
 
 // One HTTP connection: requests in turn, each answered by the delegate's
 // decision, until the peer closes or the request is upgraded.
-class HttpSession : public std::enable_shared_from_this<HttpSession> {
+class HttpSession : public Connection, public std::enable_shared_from_this<HttpSession> {
 public:
-    HttpSession(tcp::socket socket, WebServer::Impl& server) : stream_(std::move(socket)), server_(server) {}
+    HttpSession(tcp::socket socket, WebServer::Impl& server)
+        : Connection(server.connections), stream_(std::move(socket)), server_(server)
+    {
+    }
 
     void Run()
     {
@@ -174,7 +238,8 @@ private:
         parser_.emplace();
         parser_->header_limit(static_cast<std::uint32_t>(server_.limits.maxHeaderBytes));
         parser_->body_limit(kMaxRequestBody);
-        stream_.expires_after(kHttpTimeout);
+        // A connection that says nothing, or trickles its headers, is let go.
+        stream_.expires_after(server_.limits.requestTimeout);
         http::async_read(stream_, buffer_, *parser_,
                          [self = shared_from_this()](beast::error_code error, std::size_t) { self->OnRead(error); });
     }
@@ -208,6 +273,7 @@ private:
         summary.upgrade = websocket::is_upgrade(request);
 
         RouteDecision decision = server_.delegate->Route(summary);
+        authorised = authorised || decision.authorised;
         if (decision.acceptSocket) {
             stream_.expires_never();
             std::make_shared<SocketSession>(stream_.release_socket(), server_)->Accept(std::move(request));
@@ -239,6 +305,8 @@ private:
         });
     }
 
+    tcp::socket& Socket() override { return stream_.socket(); }
+
     beast::tcp_stream stream_;
     WebServer::Impl& server_;
     beast::flat_buffer buffer_;
@@ -253,10 +321,51 @@ void WebServer::Impl::Accept()
     acceptor.async_accept(ioc, [this](beast::error_code error, tcp::socket socket) {
         if (error == net::error::operation_aborted || !acceptor.is_open())
             return;
-        if (!error)
+        if (error) {
+            // Out of descriptors (EMFILE, ENFILE) or another passing failure:
+            // a stranger's connection makes room, and the loop waits before
+            // it tries again instead of spinning.
+            EvictStranger();
+            RetryAccept();
+            return;
+        }
+        backoff = std::chrono::milliseconds(0);
+        if (LiveConnections() >= limits.maxConnections && !EvictStranger()) {
+            // Every connection is the page's own: the newcomer waits its turn.
+            beast::error_code ignored;
+            socket.close(ignored);
+        } else {
             std::make_shared<HttpSession>(std::move(socket), *this)->Run();
+        }
         Accept();
     });
+}
+
+void WebServer::Impl::RetryAccept()
+{
+    backoff = backoff.count() == 0 ? kFirstRetry : std::min(backoff * 2, std::chrono::milliseconds(kLongestRetry));
+    retry.expires_after(backoff);
+    retry.async_wait([this](beast::error_code error) {
+        if (!error)
+            Accept();
+    });
+}
+
+bool WebServer::Impl::EvictStranger()
+{
+    for (Connection* connection : connections) {
+        if (!connection->authorised && !connection->aborted()) {
+            connection->Abort();
+            return true;
+        }
+    }
+    return false;
+}
+
+std::size_t WebServer::Impl::LiveConnections() const
+{
+    return static_cast<std::size_t>(
+        std::count_if(connections.begin(), connections.end(), [](const Connection* c) { return !c->aborted(); }));
 }
 
 void WebServer::Impl::Register(ConnectionId id, std::weak_ptr<SocketSession> session)

@@ -10,6 +10,7 @@
 #include "engine/web/request_router.h"
 #include "platform/result.h"
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -31,8 +32,20 @@ public:
     };
 
     struct Limits {
-        std::size_t maxHeaderBytes = 8 * 1024;
-        std::size_t maxMessageBytes = 16 * 1024 * 1024; // a larger message closes the socket
+        // Cookies ignore ports, so other local pages can fill the jar that
+        // the browser sends here; headers up to this size are read, with a
+        // Cookie header of up to 64 KiB (the most the HTTP parser keeps of
+        // one field).
+        std::size_t maxHeaderBytes = 128 * 1024;
+        std::size_t maxMessageBytes = 4 * 1024 * 1024; // a larger message closes the socket
+        // Answers waiting to go out on one socket; past it the socket closes.
+        std::size_t maxQueuedBytes = 32 * 1024 * 1024;
+        // Open connections; at the cap a connection that has not passed the
+        // session gate goes first, and the page's own are kept.
+        std::size_t maxConnections = 32;
+        // For the first byte and the headers of a request, and for an idle
+        // keep-alive connection.
+        std::chrono::milliseconds requestTimeout{5000};
     };
 
     // Binds 127.0.0.1 on a port the system chooses; fails when it cannot.

@@ -10,10 +10,17 @@ namespace lockora::engine::web {
 namespace {
 
 // Nesting depth of JSON text, counted without parsing it.
-int NestingDepth(std::string_view text)
-{
+// How deeply the text nests and how many values its arrays and objects
+// hold at most (commas and openings outside strings), read before parsing.
+struct Shape {
     int depth = 0;
-    int deepest = 0;
+    std::size_t elements = 0;
+};
+
+Shape ShapeOf(std::string_view text)
+{
+    Shape shape;
+    int depth = 0;
     bool inString = false;
     bool escaped = false;
     for (const char c : text) {
@@ -29,13 +36,16 @@ int NestingDepth(std::string_view text)
         if (c == '"') {
             inString = true;
         } else if (c == '[' || c == '{') {
-            if (++depth > deepest)
-                deepest = depth;
+            ++shape.elements;
+            if (++depth > shape.depth)
+                shape.depth = depth;
+        } else if (c == ',') {
+            ++shape.elements;
         } else if (c == ']' || c == '}') {
             --depth;
         }
     }
-    return deepest;
+    return shape;
 }
 
 } // namespace
@@ -104,7 +114,8 @@ bridge::ScriptValue FromJson(const nlohmann::json& json)
 
 std::optional<nlohmann::json> ParseMessage(std::string_view text)
 {
-    if (NestingDepth(text) > kMaxMessageDepth)
+    const Shape shape = ShapeOf(text);
+    if (shape.depth > kMaxMessageDepth || shape.elements > kMaxMessageElements)
         return std::nullopt;
     nlohmann::json json = nlohmann::json::parse(text, nullptr, /*allow_exceptions=*/false);
     if (json.is_discarded() || !json.is_object())

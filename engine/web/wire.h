@@ -22,6 +22,9 @@ namespace lockora::engine::web {
 // Deepest nesting of arrays and objects a message may have; deeper input is
 // refused before it is parsed, so no recursion can run out of stack.
 inline constexpr int kMaxMessageDepth = 64;
+// Values in one message; the largest real call (files picked at once) holds
+// far fewer, and a message of millions would hold the network thread.
+inline constexpr std::size_t kMaxMessageElements = 100'000;
 
 nlohmann::json ToJson(const bridge::ScriptValue& value);
 
@@ -31,7 +34,7 @@ nlohmann::json ToJson(const bridge::ScriptValue& value);
 bridge::ScriptValue FromJson(const nlohmann::json& json);
 
 // The message as a JSON object, or nothing when the text is not well-formed
-// JSON, not an object, or nested too deeply.
+// JSON, not an object, nested too deeply or holds too many values.
 std::optional<nlohmann::json> ParseMessage(std::string_view text);
 
 // JSON text; invalid UTF-8 in strings is replaced, never thrown on.
