@@ -18,11 +18,7 @@ int main(int argc, char** argv)
     platform::SetCommandLineArguments(std::vector<std::string>(argv + 1, argv + argc));
     lockora::app::g_commandLine = platform::CommandLineText();
 
-    lockora::engine::web::WebEngineOptions options;
-    // The message catalogues are script expressions that the pages evaluate;
-    // inline scripts stay forbidden.
-    options.security.allowScriptEval = true;
-    auto engine = lockora::engine::web::WebEngine::Create(std::move(options));
+    auto engine = lockora::engine::web::WebEngine::Create(lockora::engine::web::WebEngineOptions{});
     if (!engine.ok()) {
         std::cerr << "Lockora: the UI engine cannot start (error " << engine.code() << ")" << std::endl;
         return lockora::app::kExitEngineMissing;

@@ -49,8 +49,9 @@ std::vector<std::string> AppModeCommand(std::vector<std::string> command, const 
 
 } // namespace
 
-BrowserLauncher::BrowserLauncher(ProcessRunner& runner, std::ostream& out, std::optional<std::string> setting)
-    : runner_(runner), out_(out), setting_(std::move(setting))
+BrowserLauncher::BrowserLauncher(ProcessRunner& runner, std::ostream& out, std::optional<std::string> setting,
+                                 bool printAddress)
+    : runner_(runner), out_(out), setting_(std::move(setting)), printAddress_(printAddress)
 {
 }
 
@@ -95,8 +96,11 @@ void BrowserLauncher::Launch(const WindowLaunch& launch)
             return;
         }
     }
-    // Nothing opened a window: the user (or a test) opens the address.
-    out_ << launch.startAddress << std::endl;
+    // Nothing opened a window: the user (or a test) opens it.
+    if (printAddress_)
+        out_ << launch.startAddress << std::endl;
+    else
+        out_ << "Open " << FileUrl(launch.startFile) << " in a browser" << std::endl;
 }
 
 bool BrowserLauncher::OpenWebAddress(const std::string& address)

@@ -2,7 +2,10 @@
 // default browser, else the address printed for the user.
 //
 // LOCKORA_BROWSER names the browser command to use, or "none": the address
-// is then printed on standard output (machines without a display, tests).
+// is then printed (machines without a display, tests) where it cannot leak:
+// to a terminal, or to the stream a test hands in. Anywhere else (a desktop
+// launcher sends standard output to the system journal) only the private
+// start file is named.
 // The browser is started on the private start file, never on an address
 // that carries a secret, so no secret appears on a command line.
 #pragma once
@@ -26,8 +29,10 @@ struct WindowLaunch {
 
 class BrowserLauncher {
 public:
-    // `setting` is LOCKORA_BROWSER's value (nothing when unset).
-    BrowserLauncher(ProcessRunner& runner, std::ostream& out, std::optional<std::string> setting);
+    // `setting` is LOCKORA_BROWSER's value (nothing when unset); `printAddress`
+    // whether `out` may see the one-time address.
+    BrowserLauncher(ProcessRunner& runner, std::ostream& out, std::optional<std::string> setting,
+                    bool printAddress = true);
 
     void Launch(const WindowLaunch& launch);
     // Ends the browser that Launch started on the window's own profile, and
@@ -47,6 +52,7 @@ private:
     ProcessRunner& runner_;
     std::ostream& out_;
     std::optional<std::string> setting_;
+    bool printAddress_;
     ProcessId ownWindow_ = 0;
 };
 

@@ -55,17 +55,14 @@ std::optional<std::string> PercentDecode(std::string_view text)
     return decoded;
 }
 
-RequestRouter::RequestRouter(SessionGate& gate, PageSource& source, std::uint16_t port, SecurityOptions options)
+RequestRouter::RequestRouter(SessionGate& gate, PageSource& source, std::uint16_t port)
     : gate_(gate), source_(source), host_("127.0.0.1:" + std::to_string(port)), origin_("http://" + host_)
 {
-    contentSecurityPolicy_ = "default-src 'self'; script-src 'self'";
-    if (options.allowScriptEval)
-        contentSecurityPolicy_ += " 'unsafe-eval'";
-    // Inline styles cannot run code; pages use style attributes freely.
-    contentSecurityPolicy_ += "; style-src 'self' 'unsafe-inline'; img-src 'self' data:; font-src 'self' data:"
-                              "; connect-src 'self' ws://" +
-                              host_ +
-                              "; object-src 'none'; base-uri 'self'; form-action 'none'; frame-ancestors 'self'";
+    // No inline script and no evaluation of text; inline styles cannot run
+    // code, and pages use style attributes freely.
+    contentSecurityPolicy_ = "default-src 'self'; script-src 'self'; style-src 'self' 'unsafe-inline'"
+                             "; img-src 'self' data:; font-src 'self' data:; connect-src 'self' ws://" +
+                             host_ + "; object-src 'none'; base-uri 'self'; form-action 'none'; frame-ancestors 'self'";
 }
 
 std::string RequestRouter::StartAddress() const

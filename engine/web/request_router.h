@@ -55,15 +55,10 @@ struct RouteDecision {
     HttpResponse response;
 };
 
-struct SecurityOptions {
-    // Lets page script evaluate text ('unsafe-eval'); inline scripts stay
-    // forbidden either way.
-    bool allowScriptEval = false;
-};
 
 class RequestRouter {
 public:
-    RequestRouter(SessionGate& gate, PageSource& source, std::uint16_t port, SecurityOptions options);
+    RequestRouter(SessionGate& gate, PageSource& source, std::uint16_t port);
 
     RouteDecision Route(const HttpRequest& request) const;
 

@@ -4,6 +4,7 @@
 #include "engine/web/runtime_script.h"
 #include "engine/web/runtime_services.h"
 #include "engine/web/wire.h"
+#include "platform/terminal.h"
 #include "platform/text.h"
 
 #include <cstdlib>
@@ -81,6 +82,14 @@ bool SamePage(std::string_view a, std::string_view b)
     return platform::EqualsNoCase(platform::Utf8ToUtf16(a), platform::Utf8ToUtf16(b));
 }
 
+// The one-time address may be printed to a stream a caller hands in, or to
+// standard output when that is a terminal; a desktop launcher sends it to
+// the system journal otherwise.
+bool PrintsAddress(const WebEngineOptions& options)
+{
+    return options.out != nullptr || platform::IsTerminal(platform::StandardStream::Output);
+}
+
 } // namespace
 
 platform::Result<std::unique_ptr<WebEngine>> WebEngine::Create(WebEngineOptions options)
@@ -98,11 +107,12 @@ platform::Result<std::unique_ptr<WebEngine>> WebEngine::Create(WebEngineOptions 
 WebEngine::WebEngine(WebEngineOptions options, std::unique_ptr<WebServer> server, SessionGate gate)
     : options_(std::move(options)), ownRunner_(options_.processRunner ? nullptr : MakeSystemProcessRunner()),
       launcher_(options_.processRunner ? *options_.processRunner : *ownRunner_,
-                options_.out ? *options_.out : std::cout, options_.browser ? options_.browser : BrowserSetting()),
+                options_.out ? *options_.out : std::cout, options_.browser ? options_.browser : BrowserSetting(),
+                PrintsAddress(options_)),
       link_(uiQueue_,
             [this](ConnectionId connection, std::string message) { server_->Send(connection, std::move(message)); },
             options_.pageWait),
-      gate_(std::move(gate)), port_(server->Port()), router_(gate_, *this, port_, options_.security),
+      gate_(std::move(gate)), port_(server->Port()), router_(gate_, *this, port_),
       server_(std::move(server))
 {
     previousMessageBox_ = platform::SetMessageBoxHandler(
@@ -209,7 +219,11 @@ void WebEngine::ShowWindow(bridge::WindowId window)
         }
     }
     // No private start file: nothing may be launched on the address itself.
-    (options_.out ? *options_.out : std::cout) << launch.startAddress << std::endl;
+    std::ostream& out = options_.out ? *options_.out : std::cout;
+    if (PrintsAddress(options_))
+        out << launch.startAddress << std::endl;
+    else
+        out << "The window cannot be opened: no private start file could be written" << std::endl;
 }
 
 bridge::PageCallResult WebEngine::CallFunction(bridge::WindowId window, std::string_view name,

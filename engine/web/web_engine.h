@@ -42,7 +42,6 @@ struct WebEngineOptions {
     // How long a call from a worker waits for a page to be ready before it
     // gives up.
     std::chrono::milliseconds pageWait{30000};
-    SecurityOptions security;
     WebServer::Limits limits;
 };
 

@@ -178,9 +178,13 @@ TEST(WebBrowserLauncher, CommandsByTheSetting)
     ASSERT_TRUE(other.has_value());
     EXPECT_EQ(*other, (std::vector<std::string>{"firefox", "file:///run/x%20y/start.html"}));
 
-    // Nothing started: the address is printed for the user.
+    // Nothing started: the address is printed for the user, where it may be
+    // (a terminal); elsewhere only the private start file is named.
     BrowserLauncher(runner, out, std::string("firefox")).Launch(launch);
     EXPECT_EQ(out.str(), "http://127.0.0.1:1/start/t\n");
+    std::ostringstream journal;
+    BrowserLauncher(runner, journal, std::string("firefox"), false).Launch(launch);
+    EXPECT_EQ(journal.str(), "Open file:///run/x%20y/start.html in a browser\n");
     EXPECT_FALSE(BrowserLauncher(runner, out, std::nullopt).OpenWebAddress("javascript:alert(1)"));
 }
 

@@ -85,7 +85,10 @@ private:
 
 int main()
 {
-    auto created = lockora::engine::web::WebEngine::Create();
+    // The browser tests read the one-time address from the pipe.
+    lockora::engine::web::WebEngineOptions options;
+    options.out = &std::cout;
+    auto created = lockora::engine::web::WebEngine::Create(std::move(options));
     if (!created.ok()) {
         std::cerr << "the web engine cannot start: error " << created.code() << std::endl;
         return -1;

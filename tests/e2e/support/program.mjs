@@ -22,7 +22,7 @@ const uiDir = join(dirname(fileURLToPath(import.meta.url)), "..", "..", "..", "u
 
 // The catalogues as the pages load them: one expression each.
 export const catalogues = Object.fromEntries(
-    ["en", "zh"].map((code) => [code, (0, eval)(readFileSync(join(uiDir, "tis", `${code}.tis`), "utf8"))]),
+    ["en", "zh"].map((code) => [code, JSON.parse(readFileSync(join(uiDir, "tis", `${code}.tis`), "utf8"))]),
 );
 
 // Keys the pages name in markup without a catalogue entry; they show as keys.
@@ -107,6 +107,15 @@ export function withSandbox(body) {
     };
 }
 
+// What opens the window from a line the program prints: the one-time
+// address (a terminal or a test's stream sees it), or the private start file
+// that forwards to it (printed when standard output is a pipe, as here).
+export function startAddressOf(line) {
+    const text = line.trim();
+    if (text.startsWith("http://127.0.0.1:")) return text;
+    return /^Open (file:\/\/\S+) in a browser$/.exec(text)?.[1];
+}
+
 export class Program {
     constructor(child) {
         this.child = child;
@@ -115,9 +124,10 @@ export class Program {
         this.address = new Promise((resolve, reject) => {
             const timer = setTimeout(() => reject(new Error("the program printed no address")), kBound);
             createInterface({ input: child.stdout }).on("line", (line) => {
-                if (line.startsWith("http://127.0.0.1:")) {
+                const address = startAddressOf(line);
+                if (address) {
                     clearTimeout(timer);
-                    resolve(line.trim());
+                    resolve(address);
                 }
             });
             child.on("exit", () => reject(new Error("the program ended before printing its address")));
