@@ -218,6 +218,75 @@ private:
     bool closed_ = false;
 };
 
+// A request parser that keeps the Cookie header apart: one field of the HTTP
+// library's messages holds at most 64 KiB, and a cookie jar that pages of
+// other local ports filled (cookies ignore ports) may hold far more.
+class RequestParser : public http::basic_parser<true> {
+public:
+    http::request<http::string_body>& request() { return request_; }
+    const std::string& cookie() const { return cookie_; }
+
+private:
+    void on_request_impl(http::verb method, beast::string_view methodText, beast::string_view target, int version,
+                         beast::error_code& error) override
+    {
+        try {
+            if (method == http::verb::unknown)
+                request_.method_string(methodText);
+            else
+                request_.method(method);
+            request_.target(target);
+        } catch (const std::length_error&) {
+            error = http::error::bad_target;
+            return;
+        }
+        request_.version(version);
+    }
+
+    void on_response_impl(int, beast::string_view, int, beast::error_code&) override {}
+
+    void on_field_impl(http::field name, beast::string_view nameText, beast::string_view value,
+                       beast::error_code& error) override
+    {
+        if (name == http::field::cookie) {
+            if (!cookie_.empty())
+                cookie_ += "; ";
+            cookie_.append(value.data(), value.size());
+            return;
+        }
+        try {
+            if (name == http::field::unknown)
+                request_.insert(nameText, value);
+            else
+                request_.insert(name, value);
+        } catch (const std::length_error&) {
+            error = http::error::header_limit;
+        }
+    }
+
+    void on_header_impl(beast::error_code&) override {}
+    void on_body_init_impl(const boost::optional<std::uint64_t>&, beast::error_code&) override {}
+
+    std::size_t on_body_impl(beast::string_view body, beast::error_code&) override
+    {
+        request_.body().append(body.data(), body.size());
+        return body.size();
+    }
+
+    void on_chunk_header_impl(std::uint64_t, beast::string_view, beast::error_code&) override {}
+
+    std::size_t on_chunk_body_impl(std::uint64_t, beast::string_view body, beast::error_code&) override
+    {
+        request_.body().append(body.data(), body.size());
+        return body.size();
+    }
+
+    void on_finish_impl(beast::error_code&) override {}
+
+    http::request<http::string_body> request_;
+    std::string cookie_;
+};
+
 // One HTTP connection: requests in turn, each answered by the delegate's
 // decision, until the peer closes or the request is upgraded.
 class HttpSession : public Connection, public std::enable_shared_from_this<HttpSession> {
@@ -257,19 +326,14 @@ private:
                 Answer(HttpResponse{400, {{"Content-Type", "text/plain; charset=utf-8"}}, "Bad Request\n"}, 11, false);
             return;
         }
-        http::request<http::string_body> request = parser_->release();
+        http::request<http::string_body> request = std::move(parser_->request());
         HttpRequest summary;
         summary.method = std::string(request.method_string());
         summary.target = std::string(request.target());
         summary.host = std::string(request[http::field::host]);
         if (const auto origin = request.find(http::field::origin); origin != request.end())
             summary.origin = std::string(origin->value());
-        for (auto cookie = request.find(http::field::cookie);
-             cookie != request.end() && cookie->name() == http::field::cookie; ++cookie) {
-            if (!summary.cookie.empty())
-                summary.cookie += "; ";
-            summary.cookie += std::string(cookie->value());
-        }
+        summary.cookie = parser_->cookie();
         summary.upgrade = websocket::is_upgrade(request);
 
         RouteDecision decision = server_.delegate->Route(summary);
@@ -310,7 +374,7 @@ private:
     beast::tcp_stream stream_;
     WebServer::Impl& server_;
     beast::flat_buffer buffer_;
-    std::optional<http::request_parser<http::string_body>> parser_;
+    std::optional<RequestParser> parser_;
     http::response<http::string_body> response_;
 };
 

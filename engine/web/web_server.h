@@ -33,10 +33,9 @@ public:
 
     struct Limits {
         // Cookies ignore ports, so other local pages can fill the jar that
-        // the browser sends here; headers up to this size are read, with a
-        // Cookie header of up to 64 KiB (the most the HTTP parser keeps of
-        // one field).
-        std::size_t maxHeaderBytes = 128 * 1024;
+        // the browser sends here: a browser's whole jar for one host (180
+        // cookies of 4 KiB) fits, and the session cookie is found in it.
+        std::size_t maxHeaderBytes = 1024 * 1024;
         std::size_t maxMessageBytes = 4 * 1024 * 1024; // a larger message closes the socket
         // Answers waiting to go out on one socket; past it the socket closes.
         std::size_t maxQueuedBytes = 32 * 1024 * 1024;
