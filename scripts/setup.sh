@@ -2,6 +2,7 @@
 # Installs what the project needs, when it is missing:
 #   scripts/setup.sh run     building and running the program
 #   scripts/setup.sh test    that, and the test tools (the default)
+#   scripts/setup.sh windows the mingw-w64 cross compilers for the Windows build
 # As root it installs Debian packages with apt; otherwise it names them.
 set -euo pipefail
 
@@ -13,7 +14,8 @@ PACKAGES=(
 case "${1:-test}" in
   run) ;;
   test) PACKAGES+=(libgtest-dev libgmock-dev libbenchmark-dev nodejs npm) ;;
-  *) echo "setup: say run or test" >&2; exit 2 ;;
+  windows) PACKAGES=(cmake make g++-mingw-w64-x86-64 g++-mingw-w64-i686) ;;
+  *) echo "setup: say run, test or windows" >&2; exit 2 ;;
 esac
 
 missing=()

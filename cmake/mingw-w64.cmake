@@ -1,0 +1,26 @@
+# Cross-building the Windows program with Debian's mingw-w64:
+#   cmake -S . -B build-win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DLOCKORA_WINDOWS_ARCH=x86_64
+# LOCKORA_WINDOWS_ARCH is x86_64 (the default) or i686 (the 32-bit form).
+# The posix thread model gives std::thread and std::mutex their full
+# implementation; the runtime is linked in statically, so the executables
+# need no mingw DLL beside them.
+set(CMAKE_SYSTEM_NAME Windows)
+if(NOT LOCKORA_WINDOWS_ARCH)
+  set(LOCKORA_WINDOWS_ARCH x86_64)
+endif()
+set(LOCKORA_WINDOWS_ARCH ${LOCKORA_WINDOWS_ARCH} CACHE STRING "x86_64 or i686")
+set(CMAKE_TRY_COMPILE_PLATFORM_VARIABLES LOCKORA_WINDOWS_ARCH)
+set(CMAKE_SYSTEM_PROCESSOR ${LOCKORA_WINDOWS_ARCH})
+set(LOCKORA_MINGW ${LOCKORA_WINDOWS_ARCH}-w64-mingw32)
+
+set(CMAKE_C_COMPILER ${LOCKORA_MINGW}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${LOCKORA_MINGW}-g++-posix)
+set(CMAKE_RC_COMPILER ${LOCKORA_MINGW}-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${LOCKORA_MINGW})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
