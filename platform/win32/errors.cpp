@@ -1,6 +1,6 @@
 #include "platform/errors.h"
 
-#include <windows.h>
+#include "platform/win32/wide.h"
 
 namespace platform {
 

@@ -1,6 +1,6 @@
 #include "platform/text.h"
 
-#include <windows.h>
+#include "platform/win32/wide.h"
 
 #include <limits>
 
