@@ -177,7 +177,9 @@ ItemReport ItemRunner::Verify(const ItemTarget& item, const std::u16string& pass
 
     const std::uint64_t total = ItemSize(item.path);
     listener_.BeginItem("verifying " + ItemName(item.path), {}, &total);
-    const crypto::VerifyResult result = crypto::VerifyContainer(item.path, password, settings_.uPwd);
+    const crypto::VerifyResult result = crypto::VerifyContainerWith(verifier_, item.path, password, settings_.uPwd,
+                                                                    crypto::VerifyProgress::Report);
+    verifier_.hSrcFile.Close();
     listener_.EndItem();
 
     switch (result.outcome) {

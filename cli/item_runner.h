@@ -3,6 +3,7 @@
 #pragma once
 
 #include "cli/engine_listener.h"
+#include "crypto/crypt_engine.h"
 #include "settings/settings_record.h"
 
 #include <string>
@@ -43,6 +44,9 @@ private:
 
     settings::SettingsRecord settings_;
     EngineListener& listener_;
+    // Checks every container of the run, so that a strong key is derived
+    // once for containers of one batch.
+    crypto::CryptEngine verifier_;
 };
 
 // Why an encrypt would write its backup into what it encrypts, as the
