@@ -4,7 +4,7 @@
 #include "crypto/crypt_engine.h"
 #include "crypto/item_output.h"
 #include "crypto/record_header.h"
-#include "crypto/strong_format.h"
+#include "crypto/strong_stream.h"
 #include "platform/errors.h"
 #include "platform/folders.h"
 
@@ -65,29 +65,21 @@ VerifyOutcome ToVerifyOutcome(TrailerOutcome outcome)
 platform::Result<ContainerInfo> DescribeStrongContainer(platform::File& container)
 {
     ContainerInfo info;
-    const auto size = container.Size();
-    if (!size)
-        return size.error();
-    std::array<std::uint8_t, kStrongHeaderSize> bytes{};
-    const auto read = container.ReadAt(0, bytes.data(), bytes.size());
-    if (!read)
-        return read.error();
-    if (*read < 8 || !HasStrongMagic(std::span(bytes.data(), *read)))
-        return info;
     StrongHeader header;
-    std::array<std::uint8_t, kStrongEndSize> end{};
-    if (*read != bytes.size() || ParseStrongHeader(bytes, header) != StrongHeaderRead::Ok ||
-        *size < kStrongHeaderSize + kStrongEndSize)
+    const StrongFrame frame = ReadStrongFrame(container, header, info.containerSize);
+    switch (frame.outcome) {
+    case StrongFrameRead::NotStrong:
+        return info;
+    case StrongFrameRead::ReadFailed:
+        return platform::Error(frame.error);
+    case StrongFrameRead::Damaged:
         return platform::Error(platform::kErrorInvalidData);
-    const auto endRead = container.ReadAt(*size - kStrongEndSize, end.data(), end.size());
-    if (!endRead)
-        return endRead.error();
-    if (*endRead != end.size() || !IsStrongEnd(end, *size))
-        return platform::Error(platform::kErrorInvalidData);
+    case StrongFrameRead::Ok:
+        break;
+    }
     info.strong = true;
     info.isFolder = header.IsFolder();
     info.recoveryFlag = header.HasRecovery();
-    info.containerSize = *size;
     return info;
 }
 

@@ -3,6 +3,7 @@
 #include "crypto/abandon_item.h"
 #include "crypto/crypt_engine.h"
 #include "crypto/record_header.h"
+#include "crypto/strong_stream.h"
 #include "platform/errors.h"
 #include "platform/folders.h"
 #include "platform/message_box.h"
@@ -16,13 +17,20 @@ namespace lockora::crypto {
 TrailerResult CryptEngine::ReadAnyTrailer()
 {
     strongHeader.reset();
-    std::array<std::uint8_t, 8> magic{};
-    const auto read = hSrcFile.ReadAt(0, magic.data(), magic.size());
-    if (!read)
-        return {TrailerOutcome::ReadFailed, read.code()};
-    if (*read == magic.size() && HasStrongMagic(magic))
-        return ReadStrongHeader();
-    return ReadContainerTrailer(hSrcFile, trailer, uContainerSize);
+    StrongHeader header;
+    const StrongFrame frame = ReadStrongFrame(hSrcFile, header, uContainerSize);
+    switch (frame.outcome) {
+    case StrongFrameRead::NotStrong:
+        return ReadContainerTrailer(hSrcFile, trailer, uContainerSize);
+    case StrongFrameRead::ReadFailed:
+        return {TrailerOutcome::ReadFailed, frame.error};
+    case StrongFrameRead::Damaged:
+        return {TrailerOutcome::BadContainer};
+    case StrongFrameRead::Ok:
+        break;
+    }
+    strongHeader = header;
+    return {TrailerOutcome::Ok};
 }
 
 TrailerResult CryptEngine::ReadTrailer()

@@ -65,7 +65,7 @@ void CryptEngine::WriteFileRecord(std::u16string_view path, std::uint64_t length
     WriteRecordHeader(kKindFile, path, length);
 }
 
-void CryptEngine::PackFolder(std::u16string_view folder)
+void CryptEngine::WalkPackedTree(std::u16string_view folder, const PackedEntryVisit& visit)
 {
     auto entries = platform::FindFiles(std::u16string(folder) + u"\\*.*");
     if (!entries) {
@@ -83,8 +83,8 @@ void CryptEngine::PackFolder(std::u16string_view folder)
             continue;
         const std::u16string path = std::u16string(folder) + u"\\" + entry.name;
         if (entry.attributes & platform::kAttrDirectory) {
-            WriteDirRecord(path);
-            PackFolder(path);
+            visit(path, entry, std::nullopt);
+            WalkPackedTree(path, visit);
             continue;
         }
 
@@ -96,12 +96,24 @@ void CryptEngine::PackFolder(std::u16string_view folder)
         const auto length = hSrcFile.Size();
         if (!length)
             AbandonAfterError(kReadFileError, length.code());
+        visit(path, entry, *length);
+        hSrcFile.Close();
+    }
+}
+
+void CryptEngine::PackFolder(std::u16string_view folder)
+{
+    WalkPackedTree(folder, [this](const std::u16string& path, const platform::FindData&,
+                                  std::optional<std::uint64_t> length) {
+        if (!length) {
+            WriteDirRecord(path);
+            return;
+        }
         WriteFileRecord(path, *length);
         StreamCursor cursor{0, ovlContainer};
         TransformStream(*length, cursor, ProgressMode::Counter);
         ovlContainer = cursor.write;
-        hSrcFile.Close();
-    }
+    });
 }
 
 void CryptEngine::WriteTrailer(std::int32_t kind)

@@ -15,6 +15,7 @@
 #include "crypto/record_header.h"
 #include "crypto/strong_format.h"
 #include "platform/file.h"
+#include "platform/folders.h"
 
 #include <array>
 #include <functional>
@@ -194,13 +195,25 @@ private:
         StrongParameters parameters;
         SecretKey key;
         bool ready = false;
+
+        // Derived from `text` at this cost (with the salt kept beside it).
+        bool Holds(const std::string& text, const StrongParameters& cost) const
+        {
+            return ready && secret == text && parameters.passes == cost.passes &&
+                   parameters.memoryKiB == cost.memoryKiB;
+        }
     };
 
     [[noreturn]] void AbandonAfterError(std::string_view reason, platform::ErrorCode code);
+    // Visits the entries below `folder` depth first, in listing order, a
+    // folder before its content; symbolic links are skipped. A file is open
+    // in hSrcFile while it is visited, with its length; a folder has none.
+    using PackedEntryVisit =
+        std::function<void(const std::u16string& path, const platform::FindData& entry, std::optional<std::uint64_t> length)>;
+    void WalkPackedTree(std::u16string_view folder, const PackedEntryVisit& visit);
     std::size_t EncodeRecordHeader(std::int32_t kind, std::u16string_view path, std::optional<std::uint64_t> length,
                                    RecordWindow& header);
     const SecretKey& StrongKey(DerivedKey& cache, const std::string& secret, const StrongHeader& header);
-    TrailerResult ReadStrongHeader();
     TrailerResult MatchStrongPassword();
     void WriteStrongBytes(std::uint64_t& offset, std::span<const std::uint8_t> bytes);
     void SealFileContent(StrongSealer& sealer, const ChunkSink& sink, std::uint64_t length);

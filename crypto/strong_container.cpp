@@ -47,10 +47,7 @@ bool CryptEngine::IsFolderContainer() const
 
 const SecretKey& CryptEngine::StrongKey(DerivedKey& cache, const std::string& secret, const StrongHeader& header)
 {
-    const bool same = cache.ready && cache.secret == secret && cache.salt == header.salt &&
-                      cache.parameters.passes == header.parameters.passes &&
-                      cache.parameters.memoryKiB == header.parameters.memoryKiB;
-    if (same)
+    if (cache.Holds(secret, header.parameters) && cache.salt == header.salt)
         return cache.key;
     cache.ready = false;
     sodium_memzero(cache.secret.data(), cache.secret.size());
@@ -86,10 +83,7 @@ void CryptEngine::WriteStrongContainer(bool isFolder)
     header.parameters = strongParameters;
     // Items of one batch with one password share the salt, and so the
     // derivation; every container gets its own stream key.
-    const bool reuse = passwordKey_.ready && passwordKey_.secret == strongSecret_ &&
-                       passwordKey_.parameters.passes == strongParameters.passes &&
-                       passwordKey_.parameters.memoryKiB == strongParameters.memoryKiB;
-    if (reuse)
+    if (passwordKey_.Holds(strongSecret_, strongParameters))
         header.salt = passwordKey_.salt;
     else
         RandomBytes(header.salt);
@@ -140,64 +134,15 @@ void CryptEngine::SealFileContent(StrongSealer& sealer, const ChunkSink& sink, s
 
 void CryptEngine::PackStrongFolder(std::u16string_view folder, StrongSealer& sealer, const ChunkSink& sink)
 {
-    auto entries = platform::FindFiles(std::u16string(folder) + u"\\*.*");
-    if (!entries) {
-        if (entries.code() == platform::kErrorFileNotFound)
-            return;
-        AbandonAfterError(kReadFileError, entries.code());
-    }
     RecordWindow record{};
-    for (const auto& entry : *entries) {
-        if (entry.name == u"." || entry.name == u".." || (entry.attributes & platform::kAttrReparsePoint))
-            continue;
-        const std::u16string path = std::u16string(folder) + u"\\" + entry.name;
-        if (entry.attributes & platform::kAttrDirectory) {
-            const std::size_t size = EncodeRecordHeader(kKindFolder, path, std::nullopt, record);
-            sealer.Write(std::span(record.data(), size), sink);
-            sealer.Write(TimeBytes(entry.lastWriteTime), sink);
-            PackStrongFolder(path, sealer, sink);
-            continue;
-        }
-        auto opened = platform::File::Open(path, platform::Access::Read, platform::Share::None,
-                                           platform::Disposition::OpenExisting);
-        if (!opened)
-            AbandonAfterError(kCreateFileError, opened.code());
-        hSrcFile = std::move(opened).value();
-        const auto length = hSrcFile.Size();
-        if (!length)
-            AbandonAfterError(kReadFileError, length.code());
-        const std::size_t size = EncodeRecordHeader(kKindFile, path, *length, record);
+    WalkPackedTree(folder, [&](const std::u16string& path, const platform::FindData& entry,
+                               std::optional<std::uint64_t> length) {
+        const std::size_t size = EncodeRecordHeader(length ? kKindFile : kKindFolder, path, length, record);
         sealer.Write(std::span(record.data(), size), sink);
         sealer.Write(TimeBytes(entry.lastWriteTime), sink);
-        SealFileContent(sealer, sink, *length);
-        hSrcFile.Close();
-    }
-}
-
-TrailerResult CryptEngine::ReadStrongHeader()
-{
-    strongHeader.reset();
-    const auto length = hSrcFile.Size();
-    if (!length)
-        return {TrailerOutcome::ReadFailed, length.code()};
-    uContainerSize = *length;
-    if (uContainerSize < kStrongHeaderSize + kStrongChunkOverhead + kStrongEndSize)
-        return {TrailerOutcome::BadContainer};
-    std::array<std::uint8_t, kStrongHeaderSize> bytes{};
-    std::array<std::uint8_t, kStrongEndSize> end{};
-    for (auto [offset, buffer] : {std::pair{std::uint64_t{0}, std::span<std::uint8_t>(bytes)},
-                                  std::pair{uContainerSize - kStrongEndSize, std::span<std::uint8_t>(end)}}) {
-        const auto read = hSrcFile.ReadAt(offset, buffer.data(), static_cast<std::uint32_t>(buffer.size()));
-        if (!read)
-            return {TrailerOutcome::ReadFailed, read.code()};
-        if (*read != buffer.size())
-            return {TrailerOutcome::ReadFailed, platform::kErrorHandleEof};
-    }
-    StrongHeader header;
-    if (ParseStrongHeader(bytes, header) != StrongHeaderRead::Ok || !IsStrongEnd(end, uContainerSize))
-        return {TrailerOutcome::BadContainer};
-    strongHeader = header;
-    return {TrailerOutcome::Ok};
+        if (length)
+            SealFileContent(sealer, sink, *length);
+    });
 }
 
 TrailerResult CryptEngine::MatchStrongPassword()

@@ -3,9 +3,39 @@
 #include "platform/errors.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace lockora::crypto {
+
+StrongFrame ReadStrongFrame(platform::File& container, StrongHeader& header, std::uint64_t& size)
+{
+    std::array<std::uint8_t, kStrongHeaderSize> bytes{};
+    const auto read = container.ReadAt(0, bytes.data(), bytes.size());
+    if (!read)
+        return {StrongFrameRead::ReadFailed, read.code()};
+    if (!HasStrongMagic(std::span(bytes.data(), *read)))
+        return {StrongFrameRead::NotStrong};
+    const auto length = container.Size();
+    if (!length)
+        return {StrongFrameRead::ReadFailed, length.code()};
+    size = *length;
+    if (size < kStrongHeaderSize + kStrongChunkOverhead + kStrongEndSize)
+        return {StrongFrameRead::Damaged};
+    if (*read != bytes.size())
+        return {StrongFrameRead::ReadFailed, platform::kErrorHandleEof};
+    if (ParseStrongHeader(bytes, header) != StrongHeaderRead::Ok)
+        return {StrongFrameRead::Damaged};
+    std::array<std::uint8_t, kStrongEndSize> end{};
+    const auto endRead = container.ReadAt(size - kStrongEndSize, end.data(), end.size());
+    if (!endRead)
+        return {StrongFrameRead::ReadFailed, endRead.code()};
+    if (*endRead != end.size())
+        return {StrongFrameRead::ReadFailed, platform::kErrorHandleEof};
+    if (!IsStrongEnd(end, size))
+        return {StrongFrameRead::Damaged};
+    return {StrongFrameRead::Ok};
+}
 
 StrongSealer::StrongSealer(const SecretKey& streamKey, std::uint32_t chunkSize,
                            std::array<std::uint8_t, 24>& streamHeader)

@@ -44,6 +44,22 @@ private:
     std::uint32_t chunkSize_;
 };
 
+enum class StrongFrameRead : std::uint8_t {
+    Ok,
+    NotStrong,  // the file does not start with the magic text
+    Damaged,    // too short for a container, a header out of bounds, or a wrong end block
+    ReadFailed, // `error` says why
+};
+
+struct StrongFrame {
+    StrongFrameRead outcome = StrongFrameRead::Ok;
+    platform::ErrorCode error = 0;
+};
+
+// Reads and checks the header and the end block of `container`; `size` is
+// the container's length once known (always when the magic text is there).
+StrongFrame ReadStrongFrame(platform::File& container, StrongHeader& header, std::uint64_t& size);
+
 enum class StrongRead : std::uint8_t { Ok, Damaged, ReadFailed };
 
 class StrongOpener {

@@ -7,6 +7,7 @@
 #include "platform/profile.h"
 #include "platform/system.h"
 #include "platform/text.h"
+#include "settings/language.h"
 #include "settings/settings_file.h"
 #include "settings/settings_registry.h"
 
@@ -20,11 +21,6 @@ namespace {
 
 constexpr std::u16string_view kStrongSection = u"SETTING";
 constexpr std::u16string_view kStrongKey = u"STRONG";
-
-std::u16string ConfigPath()
-{
-    return platform::ModuleDir() + u"\\config.ini";
-}
 
 std::mutex& StoreMutex()
 {
@@ -74,7 +70,7 @@ void LoadSettings(SettingsRecord& record)
         LoadSettingsFromRegistry(record);
     // The format choice lives beside the ten lines, never in them, so that
     // the settings file stays as other versions write and read it.
-    const std::u16string strong = platform::GetPrivateProfileString(kStrongSection, kStrongKey, u"", ConfigPath());
+    const std::u16string strong = platform::GetPrivateProfileString(kStrongSection, kStrongKey, u"", ConfigFilePath());
     if (strong == u"1" || strong == u"0")
         record.bStrong = strong == u"1";
 }
@@ -83,7 +79,7 @@ void SaveSettings(const SettingsRecord& record)
 {
     std::lock_guard lock(StoreMutex());
     (void)platform::WriteFileAtomically(GetSettingFilePath(), FormatSettingsFile(record));
-    (void)platform::WritePrivateProfileString(kStrongSection, kStrongKey, record.bStrong ? u"1" : u"0", ConfigPath());
+    (void)platform::WritePrivateProfileString(kStrongSection, kStrongKey, record.bStrong ? u"1" : u"0", ConfigFilePath());
     SaveSettingsToRegistry(record);
 }
 
