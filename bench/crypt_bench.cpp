@@ -20,6 +20,7 @@
 #include "platform/file.h"
 #include "platform/folders.h"
 #include "platform/path.h"
+#include "platform/posix/drive_table.h"
 
 #include <benchmark/benchmark.h>
 

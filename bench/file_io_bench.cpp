@@ -3,6 +3,7 @@
 // layer should keep at least 95 % of the raw loop's throughput.
 #include "platform/file.h"
 #include "platform/path.h"
+#include "platform/posix/drive_table.h"
 
 #include <benchmark/benchmark.h>
 

@@ -3,6 +3,7 @@
 // listing should take at most 1.5 times as long as du.
 #include "browse/path_listing.h"
 #include "platform/path.h"
+#include "platform/posix/drive_table.h"
 
 #include <benchmark/benchmark.h>
 

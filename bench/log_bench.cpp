@@ -3,6 +3,7 @@
 #include "log/diagnostic_log.h"
 #include "log/log_line.h"
 #include "platform/path.h"
+#include "platform/posix/drive_table.h"
 
 #include <benchmark/benchmark.h>
 

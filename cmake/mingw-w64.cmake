@@ -17,10 +17,33 @@ set(CMAKE_C_COMPILER ${LOCKORA_MINGW}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${LOCKORA_MINGW}-g++-posix)
 set(CMAKE_RC_COMPILER ${LOCKORA_MINGW}-windres)
 
-set(CMAKE_FIND_ROOT_PATH /usr/${LOCKORA_MINGW})
+# scripts/windows_deps.sh cross-builds the libraries from Debian's sources
+# into one prefix per arch, outside the work tree.
+if(NOT LOCKORA_WINDOWS_DEPS)
+  if(NOT "$ENV{LOCKORA_WINDOWS_DEPS}" STREQUAL "")
+    set(LOCKORA_WINDOWS_DEPS "$ENV{LOCKORA_WINDOWS_DEPS}")
+  else()
+    set(LOCKORA_WINDOWS_DEPS /var/cache/lockora/windows-deps)
+  endif()
+endif()
+set(LOCKORA_WINDOWS_DEPS ${LOCKORA_WINDOWS_DEPS} CACHE PATH "where scripts/windows_deps.sh installs")
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES LOCKORA_WINDOWS_DEPS)
+set(LOCKORA_WINDOWS_PREFIX ${LOCKORA_WINDOWS_DEPS}/${LOCKORA_WINDOWS_ARCH})
+
+set(CMAKE_FIND_ROOT_PATH /usr/${LOCKORA_MINGW} ${LOCKORA_WINDOWS_PREFIX})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+
+# pkg-config must read only the cross-built .pc files, never the host's
+# (which would hand the Linux libsodium to the Windows link). Their paths are
+# absolute inside the prefix, which is a find root, so no sysroot is added.
+set(ENV{PKG_CONFIG_LIBDIR} ${LOCKORA_WINDOWS_PREFIX}/lib/pkgconfig)
+set(ENV{PKG_CONFIG_PATH} "")
+set(ENV{PKG_CONFIG_SYSROOT_DIR} "")
+# libsodium is linked statically, yet SODIUM_STATIC is not needed: its
+# headers mark functions dllimport only for MSVC; with GCC they declare
+# plain functions that the static library provides.

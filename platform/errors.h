@@ -67,17 +67,10 @@ inline constexpr ErrorCode kErrorResourceTypeNotFound = 1813;
 inline constexpr ErrorCode kErrorResourceNameNotFound = 1814;
 inline constexpr ErrorCode kErrorBadlyFormattedRegistryFile = 1010;
 
-// Which operation produced an errno; ENOENT and EEXIST mean different codes
-// depending on it.
-enum class ErrnoContext {
-    General,
-    CreateNew, // EEXIST is "The file exists." (80) rather than 183
-};
-
-// Translates an errno value into the Windows error code. ENOENT is reported
-// as the caller decides (2 or 3) by `missingParent`: true when the folder
-// that should hold the item does not exist.
-ErrorCode ErrorFromErrno(int err, ErrnoContext context = ErrnoContext::General, bool missingParent = false);
+// The Windows error code of an error number that the C library or the
+// socket layer reported: an errno value on POSIX, a Windows code already on
+// Windows.
+ErrorCode ErrorFromSystemError(int code);
 
 // The English system message text of a code, as FormatMessage gives it
 // without inserts ("The system cannot find the file specified.").

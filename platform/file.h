@@ -7,6 +7,7 @@
 // does it, also for root.
 #pragma once
 
+#include "platform/native_handle.h"
 #include "platform/result.h"
 
 #include <cstdint>
@@ -60,7 +61,7 @@ public:
     // handle only reads; nothing is truncated when the open fails.
     static Result<File> Open(std::u16string_view path, Access access, Share share, Disposition disposition);
 
-    bool IsOpen() const { return fd_ >= 0; }
+    bool IsOpen() const { return handle_ != kNoHandle; }
 
     // Reads up to `length` bytes at `offset`; fewer at the end of the file,
     // 0 at or past it. Access denied (5) when the handle may not read.
@@ -82,10 +83,9 @@ public:
     void Close();
 
 private:
-    File(int fd, std::uint64_t shareKey, Access access, Share share);
+    File(NativeHandle handle, Access access, Share share);
 
-    int fd_ = -1;
-    std::uint64_t shareKey_ = 0; // entry in the process-wide share table
+    NativeHandle handle_ = kNoHandle;
     Access access_ = Access::Read;
     Share share_ = Share::None;
 };

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "platform/errors.h"
+#include "platform/native_handle.h"
 
 #include <string_view>
 
@@ -27,7 +28,7 @@ public:
     ~NamedMutex();
 
     // True when this handle holds the mutex.
-    bool Owns() const { return fd_ >= 0 && !alreadyExists_; }
+    bool Owns() const { return handle_ != kNoHandle && !alreadyExists_; }
     // Whether the creation found the mutex held elsewhere, and the code it
     // left behind for that: 183, else 0.
     bool AlreadyExists() const { return alreadyExists_; }
@@ -37,9 +38,9 @@ public:
     void Close();
 
 private:
-    explicit NamedMutex(int fd) : fd_(fd) {}
+    explicit NamedMutex(NativeHandle handle) : handle_(handle) {}
 
-    int fd_ = -1;
+    NativeHandle handle_ = kNoHandle;
     bool alreadyExists_ = false;
 };
 

@@ -1,19 +1,17 @@
-// Windows-form paths and the drive table that maps them onto the host.
+// Windows-form paths and the host paths they stand for.
 //
 // Above this layer every path is a full Windows path ("C:\Data\a.txt").
-// Each drive letter maps to a host folder; the default table maps Z: to "/",
-// and LOCKORA_DRIVES ("C=/srv/c;D=/mnt/data;Z=/") replaces it. Host paths
-// map back through the longest matching drive root.
-//
-// Host names holding characters that a Windows name cannot hold
-// (\ : * ? " < > | and control characters) appear as U+F000 + code, and
-// bytes that are not valid UTF-8 as U+F000 + byte, so every host name has a
-// Windows form and maps back to the same bytes.
+// On Windows a host path is the same path in UTF-8. On POSIX each drive
+// letter maps to a host folder through the drive table
+// (platform/posix/drive_table.h), and host paths map back through the
+// longest matching drive root. There, host names holding characters that a
+// Windows name cannot hold (\ : * ? " < > | and control characters) appear
+// as U+F000 + code, and bytes that are not valid UTF-8 as U+F000 + byte, so
+// every host name has a Windows form and maps back to the same bytes.
 #pragma once
 
 #include "platform/result.h"
 
-#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,27 +20,6 @@ namespace platform {
 
 // Longest path the layer accepts, in UTF-16 units (the "\\?\" limit).
 inline constexpr std::size_t kMaxPathUnits = 32767;
-
-class DriveTable {
-public:
-    // Parses "C=/srv/c;D=/mnt/data". Letters are case-insensitive; roots must
-    // be absolute host folders. Fails with 87 on malformed text.
-    static Result<DriveTable> Parse(std::string_view spec);
-    // The table in effect when the process starts: LOCKORA_DRIVES, else Z: -> "/".
-    static DriveTable FromEnvironment();
-
-    void Map(char16_t letter, std::string hostRoot);
-    // Host root of a drive letter (upper-case), or nullptr when unmapped.
-    const std::string* Root(char16_t letter) const;
-    const std::map<char16_t, std::string>& Drives() const { return drives_; }
-
-private:
-    std::map<char16_t, std::string> drives_; // upper-case letter -> root without trailing "/" (except "/")
-};
-
-// The process-wide table. Tests install their own before they start threads.
-DriveTable CurrentDriveTable();
-void SetDriveTable(DriveTable table);
 
 // A Windows-form path split into its drive letter and clean components:
 // "\\?\" stripped, "/" accepted as a separator, "." dropped and ".." folded

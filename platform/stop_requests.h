@@ -2,6 +2,8 @@
 // SIGHUP here (a console's close on Windows).
 #pragma once
 
+#include "platform/native_handle.h"
+
 #include <functional>
 #include <thread>
 
@@ -37,8 +39,8 @@ public:
     StopRequestWatch& operator=(const StopRequestWatch&) = delete;
 
 private:
-    int signals_ = -1; // signalfd of the stop signals
-    int wake_ = -1;    // eventfd that ends the watching thread
+    NativeHandle requests_ = kNoHandle; // where the stop requests arrive
+    NativeHandle wake_ = kNoHandle;     // ends the watching thread
     std::thread thread_;
 };
 

@@ -6,6 +6,7 @@
 // and is never read from a pipe that was meant for data.
 #pragma once
 
+#include "platform/native_handle.h"
 #include "platform/result.h"
 
 #include <cstddef>
@@ -49,9 +50,9 @@ public:
     Status Ask(std::string_view prompt, std::string& line, Echo echo);
 
 private:
-    explicit Terminal(int fd) : fd_(fd) {}
+    explicit Terminal(NativeHandle handle) : handle_(handle) {}
     Status Write(std::string_view text);
-    int fd_ = -1;
+    NativeHandle handle_ = kNoHandle;
 };
 
 // Reads an environment variable and removes it from the process, wiping

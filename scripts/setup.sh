@@ -11,10 +11,16 @@ PACKAGES=(
   libboost-dev nlohmann-json3-dev libsodium-dev libglib2.0-dev shared-mime-info xdg-utils adwaita-icon-theme
   chromium fonts-noto-cjk
 )
+WINDOWS_DEPS=0
 case "${1:-test}" in
   run) ;;
   test) PACKAGES+=(libgtest-dev libgmock-dev libbenchmark-dev nodejs npm) ;;
-  windows) PACKAGES=(cmake make g++-mingw-w64-x86-64 g++-mingw-w64-i686) ;;
+  windows)
+    # dpkg-dev and the autotools let scripts/windows_deps.sh build libsodium
+    # from Debian's source; pkg-config finds it for CMake.
+    PACKAGES=(cmake make pkg-config g++-mingw-w64-x86-64 g++-mingw-w64-i686 dpkg-dev autoconf automake libtool)
+    WINDOWS_DEPS=1
+    ;;
   *) echo "setup: say run, test or windows" >&2; exit 2 ;;
 esac
 
@@ -38,4 +44,8 @@ if ((${#missing[@]})); then
     echo "setup: please install these Debian packages first: ${missing[*]}" >&2
     exit 1
   fi
+fi
+
+if ((WINDOWS_DEPS)); then
+  "$(dirname "$0")/windows_deps.sh"
 fi

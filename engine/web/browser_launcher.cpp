@@ -1,20 +1,15 @@
 #include "engine/web/browser_launcher.h"
 
+#include "platform/private_files.h"
+#include "platform/process.h"
+
 #include <algorithm>
-#include <utility>
-
-#include "engine/web/run_folder.h"
-
-#include <array>
 #include <sstream>
 #include <string_view>
+#include <utility>
 
 namespace lockora::engine::web {
 namespace {
-
-constexpr std::array<std::string_view, 6> kChromiumFamily = {
-    "chromium", "chromium-browser", "google-chrome", "google-chrome-stable", "microsoft-edge", "microsoft-edge-stable",
-};
 
 std::vector<std::string> SplitWords(const std::string& text)
 {
@@ -28,7 +23,7 @@ std::vector<std::string> SplitWords(const std::string& text)
 // Whether a program takes the app-mode arguments of Chromium.
 bool IsChromiumFamily(std::string_view program)
 {
-    const auto slash = program.find_last_of('/');
+    const auto slash = program.find_last_of("/\\");
     const std::string_view name = slash == std::string_view::npos ? program : program.substr(slash + 1);
     return name.find("chrom") != std::string_view::npos || name.find("edge") != std::string_view::npos ||
            name.find("brave") != std::string_view::npos;
@@ -36,7 +31,7 @@ bool IsChromiumFamily(std::string_view program)
 
 std::vector<std::string> AppModeCommand(std::vector<std::string> command, const WindowLaunch& launch)
 {
-    command.push_back("--app=" + FileUrl(launch.startFile));
+    command.push_back("--app=" + platform::FileUrl(launch.startFile));
     command.push_back("--user-data-dir=" + launch.profileFolder);
     command.push_back("--window-size=" + std::to_string(launch.width) + "," + std::to_string(launch.height));
     command.push_back("--no-first-run");
@@ -65,18 +60,16 @@ std::optional<std::vector<std::string>> BrowserLauncher::Command(const WindowLau
             return std::nullopt;
         if (IsChromiumFamily(command.front()))
             return AppModeCommand(std::move(command), launch);
-        command.push_back(FileUrl(launch.startFile));
+        command.push_back(platform::FileUrl(launch.startFile));
         return command;
     }
-    for (const std::string_view name : kChromiumFamily) {
-        std::string program = FindProgram(std::string(name));
-        if (!program.empty())
-            return AppModeCommand({std::move(program)}, launch);
-    }
-    std::string opener = FindProgram("xdg-open");
-    if (!opener.empty())
-        return std::vector<std::string>{std::move(opener), FileUrl(launch.startFile)};
-    return std::nullopt;
+    if (auto browsers = platform::AppModeBrowsers(); !browsers.empty())
+        return AppModeCommand({std::move(browsers.front())}, launch);
+    std::vector<std::string> opener = platform::DefaultBrowserOpener();
+    if (opener.empty())
+        return std::nullopt;
+    opener.push_back(platform::FileUrl(launch.startFile));
+    return opener;
 }
 
 void BrowserLauncher::CloseOwnWindow()
@@ -100,15 +93,18 @@ void BrowserLauncher::Launch(const WindowLaunch& launch)
     if (printAddress_)
         out_ << launch.startAddress << std::endl;
     else
-        out_ << "Open " << FileUrl(launch.startFile) << " in a browser" << std::endl;
+        out_ << "Open " << platform::FileUrl(launch.startFile) << " in a browser" << std::endl;
 }
 
 bool BrowserLauncher::OpenWebAddress(const std::string& address)
 {
     if (!address.starts_with("http://") && !address.starts_with("https://"))
         return false;
-    const std::string opener = FindProgram("xdg-open");
-    return !opener.empty() && runner_.Start({opener, address});
+    std::vector<std::string> opener = platform::DefaultBrowserOpener();
+    if (opener.empty())
+        return false;
+    opener.push_back(address);
+    return runner_.Start(opener) != 0;
 }
 
 } // namespace lockora::engine::web

@@ -1,89 +1,15 @@
 #include "engine/web/process_runner.h"
 
-#include <cerrno>
-#include <condition_variable>
-#include <csignal>
-#include <mutex>
-#include <set>
-#include <cstdlib>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
-
-extern char** environ;
-
 namespace lockora::engine::web {
 namespace {
 
-// The processes started and not yet reaped, shared with the reaper threads,
-// which may outlive the runner.
-struct Started {
-    std::mutex mutex;
-    std::condition_variable ended;
-    std::set<pid_t> running;
-};
-
 class SystemProcessRunner final : public ProcessRunner {
 public:
-    ProcessId Start(const std::vector<std::string>& argv) override
-    {
-        if (argv.empty())
-            return 0;
-        std::vector<char*> arguments;
-        for (const auto& argument : argv)
-            arguments.push_back(const_cast<char*>(argument.c_str()));
-        arguments.push_back(nullptr);
-
-        posix_spawn_file_actions_t actions;
-        if (::posix_spawn_file_actions_init(&actions) != 0)
-            return 0;
-        ::posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-        ::posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-        ::posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-        // The listening socket and every other descriptor stay ours.
-        ::posix_spawn_file_actions_addclosefrom_np(&actions, 3);
-        // The stop signals this program blocks are the child's own.
-        posix_spawnattr_t attributes;
-        ::posix_spawnattr_init(&attributes);
-        sigset_t none;
-        sigemptyset(&none);
-        ::posix_spawnattr_setsigmask(&attributes, &none);
-        ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
-        pid_t pid = 0;
-        std::unique_lock lock(started_->mutex);
-        const int failed = ::posix_spawnp(&pid, arguments[0], &actions, &attributes, arguments.data(), environ);
-        ::posix_spawnattr_destroy(&attributes);
-        ::posix_spawn_file_actions_destroy(&actions);
-        if (failed != 0)
-            return 0;
-        started_->running.insert(pid);
-        lock.unlock();
-        // Reaped whenever it ends, so it never lingers as a zombie; until
-        // then its id cannot be reused, so Stop never signals a stranger.
-        std::thread([pid, started = started_] {
-            int status = 0;
-            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-            }
-            std::lock_guard guard(started->mutex);
-            started->running.erase(pid);
-            started->ended.notify_all();
-        }).detach();
-        return pid;
-    }
-
-    void Stop(ProcessId process, std::chrono::milliseconds wait) override
-    {
-        std::unique_lock lock(started_->mutex);
-        if (process <= 0 || started_->running.count(process) == 0)
-            return;
-        ::kill(process, SIGTERM);
-        started_->ended.wait_for(lock, wait, [&] { return started_->running.count(process) == 0; });
-    }
+    ProcessId Start(const std::vector<std::string>& argv) override { return children_.Start(argv); }
+    void Stop(ProcessId process, std::chrono::milliseconds wait) override { children_.Stop(process, wait); }
 
 private:
-    std::shared_ptr<Started> started_ = std::make_shared<Started>();
+    platform::ChildProcesses children_;
 };
 
 } // namespace
@@ -91,25 +17,6 @@ private:
 std::unique_ptr<ProcessRunner> MakeSystemProcessRunner()
 {
     return std::make_unique<SystemProcessRunner>();
-}
-
-std::string FindProgram(const std::string& name)
-{
-    if (name.find('/') != std::string::npos)
-        return ::access(name.c_str(), X_OK) == 0 ? name : std::string();
-    const char* path = std::getenv("PATH");
-    std::string_view folders = path ? path : "/usr/local/bin:/usr/bin:/bin";
-    while (!folders.empty()) {
-        const auto end = folders.find(':');
-        const std::string_view folder = folders.substr(0, end);
-        folders = end == std::string_view::npos ? std::string_view{} : folders.substr(end + 1);
-        if (folder.empty())
-            continue;
-        std::string candidate = std::string(folder) + "/" + name;
-        if (::access(candidate.c_str(), X_OK) == 0)
-            return candidate;
-    }
-    return {};
 }
 
 } // namespace lockora::engine::web

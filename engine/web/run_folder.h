@@ -11,26 +11,24 @@ namespace lockora::engine::web {
 
 class RunFolder {
 public:
-    // A new folder "lockora-web-XXXXXX" with mode 0700 under $XDG_RUNTIME_DIR,
-    // else $TMPDIR, else /tmp.
+    // A new folder "lockora-web-…" that only the user can enter
+    // (platform::CreatePrivateFolder).
     static platform::Result<RunFolder> Create();
     RunFolder(RunFolder&& other) noexcept;
     RunFolder& operator=(RunFolder&&) = delete;
     ~RunFolder();
 
     const std::string& path() const { return path_; }
-    std::string ProfileFolder() const { return path_ + "/profile"; }
+    std::string ProfileFolder() const { return Below("profile"); }
 
-    // Writes the start file (mode 0600, created new): a page that forwards
-    // the browser to `address`. Returns its host path.
+    // Writes the start file (created new, for the user alone): a page that
+    // forwards the browser to `address`. Returns its path.
     platform::Result<std::string> WriteStartFile(std::string_view address) const;
 
 private:
     explicit RunFolder(std::string path) : path_(std::move(path)) {}
+    std::string Below(std::string_view name) const;
     std::string path_;
 };
-
-// "file://" and the path with every byte outside the unreserved set escaped.
-std::string FileUrl(std::string_view hostPath);
 
 } // namespace lockora::engine::web

@@ -1,27 +1,16 @@
 #include "engine/web/secret.h"
 
-#include "platform/errors.h"
+#include "platform/random.h"
 
 #include <array>
-#include <cerrno>
 #include <cstdint>
-#include <sys/random.h>
 
 namespace lockora::engine::web {
 
 platform::Result<std::string> GenerateSecret()
 {
     std::array<std::uint8_t, 32> bytes{};
-    std::size_t filled = 0;
-    while (filled < bytes.size()) {
-        const ssize_t got = ::getrandom(bytes.data() + filled, bytes.size() - filled, 0);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return platform::Error(platform::ErrorFromErrno(errno));
-        }
-        filled += static_cast<std::size_t>(got);
-    }
+    PLATFORM_TRY(platform::FillRandom(bytes.data(), bytes.size()));
     static constexpr char kHex[] = "0123456789abcdef";
     std::string text;
     text.reserve(bytes.size() * 2);

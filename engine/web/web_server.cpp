@@ -464,7 +464,7 @@ platform::Result<std::unique_ptr<WebServer>> WebServer::Listen(Limits limits)
     if (!error)
         impl->port = impl->acceptor.local_endpoint(error).port();
     if (error)
-        return platform::Error(platform::ErrorFromErrno(error.value()));
+        return platform::Error(platform::ErrorFromSystemError(error.value()));
     return std::unique_ptr<WebServer>(new WebServer(std::move(impl)));
 }
 

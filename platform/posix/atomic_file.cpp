@@ -1,6 +1,7 @@
 #include "platform/atomic_file.h"
 
 #include "platform/errors.h"
+#include "platform/posix/errno_error.h"
 #include "platform/path.h"
 #include "platform/posix/host_file.h"
 

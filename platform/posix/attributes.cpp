@@ -1,6 +1,7 @@
 #include "platform/attributes.h"
 
 #include "platform/errors.h"
+#include "platform/posix/errno_error.h"
 #include "platform/posix/dos_attributes.h"
 #include "platform/posix/hidden_list.h"
 #include "platform/posix/host_io.h"

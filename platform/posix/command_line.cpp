@@ -1,21 +1,13 @@
+#include "platform/common/backend.h"
 #include "platform/path.h"
-#include "platform/system.h"
 #include "platform/text.h"
 
-#include <mutex>
+namespace platform::backend {
 
-namespace platform {
-namespace {
-
-struct CommandLineHolder {
-    std::mutex mutex;
-    std::vector<std::string> arguments;
-};
-
-CommandLineHolder& Holder()
+// The entry stores argv; without it there is no command line to show.
+std::u16string SystemCommandLine()
 {
-    static CommandLineHolder holder;
-    return holder;
+    return {};
 }
 
 // A host path that a drive maps is shown in Windows form; anything else
@@ -29,30 +21,4 @@ std::u16string ArgumentText(const std::string& argument)
     return Utf8ToUtf16(argument);
 }
 
-} // namespace
-
-std::u16string CommandLineText()
-{
-    auto& holder = Holder();
-    std::lock_guard lock(holder.mutex);
-    std::u16string text;
-    for (std::size_t i = 0; i < holder.arguments.size(); ++i) {
-        if (i == 0) {
-            text = Utf8ToUtf16(holder.arguments[0]);
-            continue;
-        }
-        text += u" \"";
-        text += ArgumentText(holder.arguments[i]);
-        text += u'"';
-    }
-    return text;
-}
-
-void SetCommandLineArguments(std::vector<std::string> arguments)
-{
-    auto& holder = Holder();
-    std::lock_guard lock(holder.mutex);
-    holder.arguments = std::move(arguments);
-}
-
-} // namespace platform
+} // namespace platform::backend

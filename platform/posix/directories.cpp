@@ -1,4 +1,5 @@
 #include "platform/errors.h"
+#include "platform/posix/errno_error.h"
 #include "platform/path.h"
 #include "platform/posix/parent_folder.h"
 #include "platform/system.h"

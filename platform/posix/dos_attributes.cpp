@@ -1,6 +1,7 @@
 #include "platform/posix/dos_attributes.h"
 
 #include "platform/errors.h"
+#include "platform/posix/errno_error.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,8 +1,14 @@
 #include "platform/errors.h"
+#include "platform/posix/errno_error.h"
 
 #include <cerrno>
 
 namespace platform {
+
+ErrorCode ErrorFromSystemError(int code)
+{
+    return ErrorFromErrno(code);
+}
 
 ErrorCode ErrorFromErrno(int err, ErrnoContext context, bool missingParent)
 {

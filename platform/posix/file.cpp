@@ -1,13 +1,14 @@
 #include "platform/file.h"
 
+#include "platform/common/file_faults.h"
 #include "platform/errors.h"
+#include "platform/posix/errno_error.h"
 #include "platform/posix/dos_attributes.h"
 #include "platform/posix/host_io.h"
 #include "platform/posix/share_table.h"
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cerrno>
 #include <fcntl.h>
 #include <limits>
@@ -19,28 +20,9 @@
 namespace platform {
 namespace {
 
-// Fault injection: counting starts with the first reset or injection, so a
-// process that never asks pays one relaxed load per operation.
-std::atomic<bool> g_counting{false};
-std::atomic<std::uint64_t> g_operations{0};
-std::atomic<std::uint64_t> g_failAt{0}; // operation number that fails; 0 = none
-std::atomic<ErrorCode> g_failCode{0};
-std::atomic<std::uint64_t> g_corruptAt{0}; // operation number whose read is damaged; 0 = none
-// Whether the operation this thread is running is the one to damage.
-thread_local bool t_corruptThisOperation = false;
-
-Status CountOperation()
+int Fd(NativeHandle handle)
 {
-    t_corruptThisOperation = false;
-    if (!g_counting.load(std::memory_order_relaxed)) [[likely]]
-        return {};
-    const std::uint64_t number = g_operations.fetch_add(1, std::memory_order_acq_rel) + 1;
-    std::uint64_t corruptAt = number;
-    t_corruptThisOperation = g_corruptAt.compare_exchange_strong(corruptAt, 0, std::memory_order_acq_rel);
-    std::uint64_t failAt = number;
-    if (g_failAt.compare_exchange_strong(failAt, 0, std::memory_order_acq_rel))
-        return Error(g_failCode.load(std::memory_order_acquire));
-    return {};
+    return static_cast<int>(handle);
 }
 
 bool Has(Access access, Access bit)
@@ -91,14 +73,10 @@ ErrorCode OpenError(int err, const std::string& hostPath, int flags)
 
 } // namespace
 
-File::File(int fd, std::uint64_t shareKey, Access access, Share share)
-    : fd_(fd), shareKey_(shareKey), access_(access), share_(share)
-{
-}
+File::File(NativeHandle handle, Access access, Share share) : handle_(handle), access_(access), share_(share) {}
 
 File::File(File&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), shareKey_(std::exchange(other.shareKey_, 0)), access_(other.access_),
-      share_(other.share_)
+    : handle_(std::exchange(other.handle_, kNoHandle)), access_(other.access_), share_(other.share_)
 {
 }
 
@@ -106,8 +84,7 @@ File& File::operator=(File&& other) noexcept
 {
     if (this != &other) {
         Close();
-        fd_ = std::exchange(other.fd_, -1);
-        shareKey_ = std::exchange(other.shareKey_, 0);
+        handle_ = std::exchange(other.handle_, kNoHandle);
         access_ = other.access_;
         share_ = other.share_;
     }
@@ -121,7 +98,7 @@ File::~File()
 
 Result<File> File::Open(std::u16string_view path, Access access, Share share, Disposition disposition)
 {
-    PLATFORM_TRY(CountOperation());
+    PLATFORM_TRY(faults::CountFileOperation());
     const auto accessBits = static_cast<unsigned>(access);
     const auto shareBits = static_cast<unsigned>(share);
     if (accessBits == 0 || accessBits > 3 || shareBits > 7)
@@ -150,12 +127,11 @@ Result<File> File::Open(std::u16string_view path, Access access, Share share, Di
     // Truncating counts as writing for the share check, but the handle then
     // only holds the access it asked for.
     const unsigned checked = accessBits | (Truncates(disposition) ? hostfs::kShareWrite : 0);
-    auto id = hostfs::ShareTable::Instance().Register({st.st_dev, st.st_ino}, checked, accessBits, shareBits);
-    if (!id)
-        return id.error();
-    File file(fd.release(), id.value(), access, share);
+    PLATFORM_TRY(hostfs::ShareTable::Instance().Register(fd.get(), {st.st_dev, st.st_ino}, checked, accessBits,
+                                                         shareBits));
+    File file(fd.release(), access, share);
     if (Truncates(disposition) && st.st_size != 0) {
-        if (hostfs::RetryOnEintr([&] { return ::ftruncate(file.fd_, 0); }) != 0)
+        if (hostfs::RetryOnEintr([&] { return ::ftruncate(Fd(file.handle_), 0); }) != 0)
             return Error(ErrorFromErrno(errno));
     }
     return file;
@@ -163,15 +139,15 @@ Result<File> File::Open(std::u16string_view path, Access access, Share share, Di
 
 Result<std::uint32_t> File::ReadAt(std::uint64_t offset, void* buffer, std::uint32_t length)
 {
-    PLATFORM_TRY(CountOperation());
-    if (fd_ < 0)
+    PLATFORM_TRY(faults::CountFileOperation());
+    if (handle_ == kNoHandle)
         return Error(kErrorInvalidHandle);
     if (!Has(access_, Access::Read))
         return Error(kErrorAccessDenied);
     if (offset > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max()))
         return Error(kErrorInvalidParameter);
-    const bool corrupt = std::exchange(t_corruptThisOperation, false);
-    const ssize_t read = hostfs::RetryOnEintr([&] { return ::pread(fd_, buffer, length, static_cast<off_t>(offset)); });
+    const bool corrupt = faults::TakeCorruption();
+    const ssize_t read = hostfs::RetryOnEintr([&] { return ::pread(Fd(handle_), buffer, length, static_cast<off_t>(offset)); });
     if (read < 0)
         return Error(ErrorFromErrno(errno));
     if (corrupt && read > 0)
@@ -181,8 +157,8 @@ Result<std::uint32_t> File::ReadAt(std::uint64_t offset, void* buffer, std::uint
 
 Result<std::uint32_t> File::WriteAt(std::uint64_t offset, const void* buffer, std::uint32_t length)
 {
-    PLATFORM_TRY(CountOperation());
-    if (fd_ < 0)
+    PLATFORM_TRY(faults::CountFileOperation());
+    if (handle_ == kNoHandle)
         return Error(kErrorInvalidHandle);
     if (!Has(access_, Access::Write))
         return Error(kErrorAccessDenied);
@@ -194,7 +170,7 @@ Result<std::uint32_t> File::WriteAt(std::uint64_t offset, const void* buffer, st
     // only when the disk fills, and the next call then reports why.
     while (written < length) {
         const ssize_t result = hostfs::RetryOnEintr([&] {
-            return ::pwrite(fd_, bytes + written, length - written, static_cast<off_t>(offset + written));
+            return ::pwrite(Fd(handle_), bytes + written, length - written, static_cast<off_t>(offset + written));
         });
         if (result < 0)
             return Error(ErrorFromErrno(errno));
@@ -207,8 +183,8 @@ Result<std::uint32_t> File::WriteAt(std::uint64_t offset, const void* buffer, st
 
 Status File::WriteRepeatedAt(std::uint64_t offset, const void* buffer, std::uint32_t length, std::uint32_t count)
 {
-    PLATFORM_TRY(CountOperation());
-    if (fd_ < 0)
+    PLATFORM_TRY(faults::CountFileOperation());
+    if (handle_ == kNoHandle)
         return Error(kErrorInvalidHandle);
     if (!Has(access_, Access::Write))
         return Error(kErrorAccessDenied);
@@ -231,7 +207,7 @@ Status File::WriteRepeatedAt(std::uint64_t offset, const void* buffer, std::uint
             planned += size;
         }
         const ssize_t result = hostfs::RetryOnEintr([&] {
-            return ::pwritev(fd_, vectors.data(), static_cast<int>(used), static_cast<off_t>(offset + written));
+            return ::pwritev(Fd(handle_), vectors.data(), static_cast<int>(used), static_cast<off_t>(offset + written));
         });
         if (result < 0)
             return Error(ErrorFromErrno(errno));
@@ -244,80 +220,50 @@ Status File::WriteRepeatedAt(std::uint64_t offset, const void* buffer, std::uint
 
 Status File::Flush()
 {
-    PLATFORM_TRY(CountOperation());
-    if (fd_ < 0)
+    PLATFORM_TRY(faults::CountFileOperation());
+    if (handle_ == kNoHandle)
         return Error(kErrorInvalidHandle);
     if (!Has(access_, Access::Write))
         return Error(kErrorAccessDenied);
-    if (hostfs::RetryOnEintr([&] { return ::fsync(fd_); }) != 0)
+    if (hostfs::RetryOnEintr([&] { return ::fsync(Fd(handle_)); }) != 0)
         return Error(ErrorFromErrno(errno));
     return {};
 }
 
 Result<std::uint64_t> File::Size() const
 {
-    PLATFORM_TRY(CountOperation());
-    if (fd_ < 0)
+    PLATFORM_TRY(faults::CountFileOperation());
+    if (handle_ == kNoHandle)
         return Error(kErrorInvalidHandle);
     struct stat st {};
-    if (::fstat(fd_, &st) != 0)
+    if (::fstat(Fd(handle_), &st) != 0)
         return Error(ErrorFromErrno(errno));
     return static_cast<std::uint64_t>(st.st_size);
 }
 
 Status File::SetEnd(std::uint64_t size)
 {
-    PLATFORM_TRY(CountOperation());
-    if (fd_ < 0)
+    PLATFORM_TRY(faults::CountFileOperation());
+    if (handle_ == kNoHandle)
         return Error(kErrorInvalidHandle);
     if (!Has(access_, Access::Write))
         return Error(kErrorAccessDenied);
     if (size > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max()))
         return Error(kErrorInvalidParameter);
-    if (hostfs::RetryOnEintr([&] { return ::ftruncate(fd_, static_cast<off_t>(size)); }) != 0)
+    if (hostfs::RetryOnEintr([&] { return ::ftruncate(Fd(handle_), static_cast<off_t>(size)); }) != 0)
         return Error(ErrorFromErrno(errno));
     return {};
 }
 
 void File::Close()
 {
-    if (fd_ < 0)
+    if (handle_ == kNoHandle)
         return;
     // Out of the table before the descriptor goes, so no later open can
     // meet an entry without a descriptor behind it.
-    hostfs::ShareTable::Instance().Unregister(shareKey_);
-    ::close(std::exchange(fd_, -1));
-    shareKey_ = 0;
+    const int fd = static_cast<int>(std::exchange(handle_, kNoHandle));
+    hostfs::ShareTable::Instance().Unregister(fd);
+    ::close(fd);
 }
-
-namespace testing {
-
-void FailNthFileOperation(std::uint64_t n, ErrorCode code)
-{
-    g_failCode.store(code, std::memory_order_release);
-    g_failAt.store(n == 0 ? 0 : g_operations.load(std::memory_order_acquire) + n, std::memory_order_release);
-    g_counting.store(true, std::memory_order_release);
-}
-
-void CorruptNthFileOperation(std::uint64_t n)
-{
-    g_corruptAt.store(n == 0 ? 0 : g_operations.load(std::memory_order_acquire) + n, std::memory_order_release);
-    g_counting.store(true, std::memory_order_release);
-}
-
-std::uint64_t FileOperationCount()
-{
-    return g_operations.load(std::memory_order_acquire);
-}
-
-void ResetFileOperationCount()
-{
-    g_operations.store(0, std::memory_order_release);
-    g_failAt.store(0, std::memory_order_release);
-    g_corruptAt.store(0, std::memory_order_release);
-    g_counting.store(true, std::memory_order_release);
-}
-
-} // namespace testing
 
 } // namespace platform

@@ -2,6 +2,7 @@
 
 #include "platform/attributes.h"
 #include "platform/errors.h"
+#include "platform/posix/errno_error.h"
 #include "platform/posix/dos_attributes.h"
 #include "platform/posix/host_io.h"
 #include "platform/posix/share_table.h"

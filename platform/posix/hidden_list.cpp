@@ -1,6 +1,7 @@
 #include "platform/posix/hidden_list.h"
 
 #include "platform/errors.h"
+#include "platform/posix/errno_error.h"
 #include "platform/posix/host_file.h"
 
 #include <algorithm>

@@ -1,6 +1,7 @@
 #include "platform/posix/host_file.h"
 
 #include "platform/errors.h"
+#include "platform/posix/errno_error.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -1,6 +1,7 @@
 #include "platform/posix/host_io.h"
 
 #include "platform/errors.h"
+#include "platform/posix/errno_error.h"
 #include "platform/path.h"
 
 #include <sys/stat.h>

@@ -1,29 +1,16 @@
+#include "platform/common/backend.h"
 #include "platform/message_box.h"
-
 #include "platform/text.h"
 
-#include <array>
 #include <cerrno>
-#include <mutex>
 #include <unistd.h>
 
-namespace platform {
-namespace {
+namespace platform::backend {
 
-struct HandlerHolder {
-    std::mutex mutex;
-    MessageBoxHandler handler;
-};
-
-HandlerHolder& Holder()
-{
-    static HandlerHolder holder;
-    return holder;
-}
-
-// The whole line goes out in one write, so that boxes from several threads
-// never interleave on the terminal.
-void WriteToStandardError(const std::u16string& text, const std::u16string& caption)
+// Without a page the box is reported on standard error and answered with its
+// default button. The whole line goes out in one write, so that boxes from
+// several threads never interleave on the terminal.
+int ShowSystemMessageBox(const std::u16string& text, const std::u16string& caption, std::uint32_t type)
 {
     const std::string line = Utf16ToUtf8(caption) + ": " + Utf16ToUtf8(text) + "\n";
     std::size_t written = 0;
@@ -32,56 +19,10 @@ void WriteToStandardError(const std::u16string& text, const std::u16string& capt
         if (count < 0 && errno == EINTR)
             continue;
         if (count <= 0)
-            return; // nowhere to report to; the answer does not depend on it
+            break; // nowhere to report to; the answer does not depend on it
         written += static_cast<std::size_t>(count);
     }
-}
-
-} // namespace
-
-int DefaultMessageBoxButton(std::uint32_t type)
-{
-    // Buttons of each box type from left to right; unknown types show OK.
-    static constexpr std::array<std::array<int, 3>, 7> kButtons{{
-        {kIdOk, 0, 0},
-        {kIdOk, kIdCancel, 0},
-        {kIdAbort, kIdRetry, kIdIgnore},
-        {kIdYes, kIdNo, kIdCancel},
-        {kIdYes, kIdNo, 0},
-        {kIdRetry, kIdCancel, 0},
-        {kIdCancel, kIdTryAgain, kIdContinue},
-    }};
-    const std::uint32_t kind = type & kMbTypeMask;
-    if (kind >= kButtons.size())
-        return kIdOk;
-    const auto& buttons = kButtons[kind];
-    const std::uint32_t index = (type & kMbDefMask) >> 8;
-    // A default beyond the last button falls back to the first, as Windows does.
-    return index < buttons.size() && buttons[index] != 0 ? buttons[index] : buttons[0];
-}
-
-int MessageBox(const std::u16string& text, const std::u16string& caption, std::uint32_t type)
-{
-    MessageBoxHandler handler;
-    {
-        auto& holder = Holder();
-        std::lock_guard lock(holder.mutex);
-        handler = holder.handler;
-    }
-    // The handler blocks until the user answers, so it runs outside the lock.
-    if (handler)
-        return handler(text, caption, type);
-    WriteToStandardError(text, caption);
     return DefaultMessageBoxButton(type);
 }
 
-MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler)
-{
-    auto& holder = Holder();
-    std::lock_guard lock(holder.mutex);
-    auto previous = std::move(holder.handler);
-    holder.handler = std::move(handler);
-    return previous;
-}
-
-} // namespace platform
+} // namespace platform::backend

@@ -1,4 +1,5 @@
 #include "platform/mutex.h"
+#include "platform/posix/errno_error.h"
 
 #include "platform/text.h"
 
@@ -90,7 +91,7 @@ Result<NamedMutex> NamedMutex::Create(std::u16string_view name)
 }
 
 NamedMutex::NamedMutex(NamedMutex&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), alreadyExists_(other.alreadyExists_)
+    : handle_(std::exchange(other.handle_, kNoHandle)), alreadyExists_(other.alreadyExists_)
 {
 }
 
@@ -98,7 +99,7 @@ NamedMutex& NamedMutex::operator=(NamedMutex&& other) noexcept
 {
     if (this != &other) {
         Close();
-        fd_ = std::exchange(other.fd_, -1);
+        handle_ = std::exchange(other.handle_, kNoHandle);
         alreadyExists_ = other.alreadyExists_;
     }
     return *this;
@@ -112,9 +113,8 @@ NamedMutex::~NamedMutex()
 void NamedMutex::Close()
 {
     // Closing the only descriptor of the open file description drops the lock.
-    if (fd_ >= 0)
-        ::close(fd_);
-    fd_ = -1;
+    if (handle_ != kNoHandle)
+        ::close(static_cast<int>(std::exchange(handle_, kNoHandle)));
 }
 
 } // namespace platform

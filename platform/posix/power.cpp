@@ -1,9 +1,10 @@
+#include "platform/common/backend.h"
 #include "platform/power.h"
 
 #include "platform/errors.h"
+#include "platform/posix/errno_error.h"
 
 #include <cerrno>
-#include <mutex>
 #include <spawn.h>
 #include <string>
 #include <sys/wait.h>
@@ -47,42 +48,14 @@ public:
     }
 };
 
-struct ControllerHolder {
-    std::mutex mutex;
-    std::shared_ptr<PowerController> controller;
-};
-
-ControllerHolder& Holder()
-{
-    static ControllerHolder holder;
-    return holder;
-}
-
-std::shared_ptr<PowerController> Installed()
-{
-    auto& holder = Holder();
-    std::lock_guard lock(holder.mutex);
-    if (!holder.controller)
-        holder.controller = std::make_shared<SystemctlPowerController>();
-    return holder.controller;
-}
-
 } // namespace
 
-Status PerformPowerAction(PowerAction action)
+namespace backend {
+
+std::shared_ptr<PowerController> MakeSystemPowerController()
 {
-    // The controller runs outside the lock: a recorder may be swapped while
-    // an action is in flight without blocking either side.
-    return Installed()->Perform(action);
+    return std::make_shared<SystemctlPowerController>();
 }
 
-std::shared_ptr<PowerController> SetPowerController(std::shared_ptr<PowerController> controller)
-{
-    auto& holder = Holder();
-    std::lock_guard lock(holder.mutex);
-    auto previous = std::move(holder.controller);
-    holder.controller = std::move(controller);
-    return previous;
-}
-
+} // namespace backend
 } // namespace platform

@@ -1,6 +1,8 @@
 #include "platform/registry.h"
 
+#include "platform/common/registry_key.h"
 #include "platform/errors.h"
+#include "platform/posix/errno_error.h"
 #include "platform/posix/host_file.h"
 #include "platform/posix/registry_hive.h"
 
@@ -9,25 +11,6 @@
 #include <cstdlib>
 
 namespace platform {
-
-struct RegistryKeyFactory {
-    static RegistryKey Make(RegistryHive hive, std::u16string path) { return RegistryKey(hive, std::move(path)); }
-};
-
-RegistryKey::RegistryKey(RegistryKey&& other) noexcept
-    : hive_(other.hive_), path_(std::move(other.path_)), valid_(std::exchange(other.valid_, false))
-{
-}
-
-RegistryKey& RegistryKey::operator=(RegistryKey&& other) noexcept
-{
-    if (this == &other)
-        return *this;
-    hive_ = other.hive_;
-    path_ = std::move(other.path_);
-    valid_ = std::exchange(other.valid_, false);
-    return *this;
-}
 
 namespace {
 

@@ -20,29 +20,28 @@ bool ShareTable::AllowsLocked(FileKey key, unsigned access, unsigned share) cons
     });
 }
 
-Result<std::uint64_t> ShareTable::Register(FileKey key, unsigned checkedAccess, unsigned heldAccess, unsigned share)
+Status ShareTable::Register(int fd, FileKey key, unsigned checkedAccess, unsigned heldAccess, unsigned share)
 {
     std::lock_guard lock(mutex_);
     if (!AllowsLocked(key, checkedAccess, share))
         return Error(kErrorSharingViolation);
-    const std::uint64_t id = nextId_++;
-    files_[key].push_back(Holder{id, heldAccess, share});
-    keysById_.emplace(id, key);
-    return id;
+    files_[key].push_back(Holder{fd, heldAccess, share});
+    keysByFd_.emplace(fd, key);
+    return {};
 }
 
-void ShareTable::Unregister(std::uint64_t id)
+void ShareTable::Unregister(int fd)
 {
     std::lock_guard lock(mutex_);
-    const auto keyIt = keysById_.find(id);
-    if (keyIt == keysById_.end())
+    const auto keyIt = keysByFd_.find(fd);
+    if (keyIt == keysByFd_.end())
         return;
     const auto fileIt = files_.find(keyIt->second);
-    keysById_.erase(keyIt);
+    keysByFd_.erase(keyIt);
     if (fileIt == files_.end())
         return;
     auto& holders = fileIt->second;
-    std::erase_if(holders, [id](const Holder& holder) { return holder.id == id; });
+    std::erase_if(holders, [fd](const Holder& holder) { return holder.fd == fd; });
     if (holders.empty())
         files_.erase(fileIt);
 }

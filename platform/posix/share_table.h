@@ -34,11 +34,13 @@ class ShareTable {
 public:
     static ShareTable& Instance();
 
-    // Registers a handle holding `heldAccess` after checking `checkedAccess`
-    // (the held access plus what the open itself does, such as truncating)
-    // against the handles already open. Returns the handle's id, or 32.
-    Result<std::uint64_t> Register(FileKey key, unsigned checkedAccess, unsigned heldAccess, unsigned share);
-    void Unregister(std::uint64_t id);
+    // Registers the handle on descriptor `fd`, holding `heldAccess`, after
+    // checking `checkedAccess` (the held access plus what the open itself
+    // does, such as truncating) against the handles already open; 32 when
+    // they do not allow it. A descriptor is unregistered before it closes,
+    // so no two open handles ever share one.
+    Status Register(int fd, FileKey key, unsigned checkedAccess, unsigned heldAccess, unsigned share);
+    void Unregister(int fd);
 
     // Runs `action` (a deletion or a rename) under the table's lock when
     // every open handle of the file shares deletion, so that no handle can
@@ -54,7 +56,7 @@ public:
 
 private:
     struct Holder {
-        std::uint64_t id;
+        int fd;
         unsigned access;
         unsigned share;
     };
@@ -63,8 +65,7 @@ private:
 
     std::mutex mutex_;
     std::map<FileKey, std::vector<Holder>> files_;
-    std::unordered_map<std::uint64_t, FileKey> keysById_;
-    std::uint64_t nextId_ = 1;
+    std::unordered_map<int, FileKey> keysByFd_;
 };
 
 } // namespace platform::hostfs

@@ -1,3 +1,4 @@
+#include "platform/common/backend.h"
 #include "platform/errors.h"
 #include "platform/path.h"
 #include "platform/posix/parent_folder.h"
@@ -77,24 +78,6 @@ int LaunchWithXdgOpen(const std::string& hostPath)
     return ResultOfExit(outcome->status);
 }
 
-struct LauncherHolder {
-    std::mutex mutex;
-    ShellOpenLauncher launcher;
-};
-
-LauncherHolder& Holder()
-{
-    static LauncherHolder holder;
-    return holder;
-}
-
-ShellOpenLauncher CurrentLauncher()
-{
-    auto& holder = Holder();
-    std::lock_guard lock(holder.mutex);
-    return holder.launcher ? holder.launcher : ShellOpenLauncher(LaunchWithXdgOpen);
-}
-
 int UnreachableItemResult(int err, const std::string& hostPath)
 {
     if (err == EACCES)
@@ -114,16 +97,9 @@ int ShellOpen(std::u16string_view path)
     struct stat status {};
     if (::stat(host->c_str(), &status) != 0)
         return UnreachableItemResult(errno, *host);
-    return CurrentLauncher()(*host);
-}
-
-ShellOpenLauncher SetShellOpenLauncher(ShellOpenLauncher launcher)
-{
-    auto& holder = Holder();
-    std::lock_guard lock(holder.mutex);
-    auto previous = std::move(holder.launcher);
-    holder.launcher = std::move(launcher);
-    return previous;
+    if (const ShellOpenLauncher launcher = backend::InstalledShellOpenLauncher())
+        return launcher(*host);
+    return LaunchWithXdgOpen(*host);
 }
 
 } // namespace platform

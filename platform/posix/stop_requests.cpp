@@ -82,20 +82,22 @@ void StopRequestWatch::BlockStopSignals()
 StopRequestWatch::StopRequestWatch(std::function<void()> onStop)
 {
     const sigset_t set = StopSignalSet();
-    signals_ = ::signalfd(-1, &set, SFD_CLOEXEC);
-    wake_ = ::eventfd(0, EFD_CLOEXEC);
-    if (signals_ < 0 || wake_ < 0)
+    const int signals = ::signalfd(-1, &set, SFD_CLOEXEC);
+    const int wake = ::eventfd(0, EFD_CLOEXEC);
+    requests_ = signals;
+    wake_ = wake;
+    if (signals < 0 || wake < 0)
         return;
-    thread_ = std::thread([this, onStop = std::move(onStop)] {
+    thread_ = std::thread([signals, wake, onStop = std::move(onStop)] {
         bool asked = false;
-        pollfd watched[2] = {{signals_, POLLIN, 0}, {wake_, POLLIN, 0}};
+        pollfd watched[2] = {{signals, POLLIN, 0}, {wake, POLLIN, 0}};
         while (true) {
             if (::poll(watched, 2, -1) < 0)
                 continue;
             if (watched[1].revents != 0)
                 return;
             signalfd_siginfo info{};
-            if (::read(signals_, &info, sizeof(info)) != static_cast<ssize_t>(sizeof(info)))
+            if (::read(signals, &info, sizeof(info)) != static_cast<ssize_t>(sizeof(info)))
                 continue;
             if (asked)
                 EndBySignal(static_cast<int>(info.ssi_signo));
@@ -110,13 +112,13 @@ StopRequestWatch::~StopRequestWatch()
 {
     if (thread_.joinable()) {
         const std::uint64_t one = 1;
-        [[maybe_unused]] const ssize_t written = ::write(wake_, &one, sizeof(one));
+        [[maybe_unused]] const ssize_t written = ::write(static_cast<int>(wake_), &one, sizeof(one));
         thread_.join();
     }
-    if (signals_ >= 0)
-        ::close(signals_);
-    if (wake_ >= 0)
-        ::close(wake_);
+    if (requests_ != kNoHandle)
+        ::close(static_cast<int>(requests_));
+    if (wake_ != kNoHandle)
+        ::close(static_cast<int>(wake_));
 }
 
 } // namespace platform

@@ -1,6 +1,7 @@
 #include "platform/terminal.h"
 
 #include "platform/errors.h"
+#include "platform/posix/errno_error.h"
 #include "platform/posix/host_io.h"
 
 #include <atomic>
@@ -126,27 +127,27 @@ Result<Terminal> Terminal::Open()
     return Terminal(fd);
 }
 
-Terminal::Terminal(Terminal&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+Terminal::Terminal(Terminal&& other) noexcept : handle_(std::exchange(other.handle_, kNoHandle)) {}
 
 Terminal& Terminal::operator=(Terminal&& other) noexcept
 {
     if (this != &other) {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = std::exchange(other.fd_, -1);
+        if (handle_ != kNoHandle)
+            ::close(static_cast<int>(handle_));
+        handle_ = std::exchange(other.handle_, kNoHandle);
     }
     return *this;
 }
 
 Terminal::~Terminal()
 {
-    if (fd_ >= 0)
-        ::close(fd_);
+    if (handle_ != kNoHandle)
+        ::close(static_cast<int>(handle_));
 }
 
 Status Terminal::Write(std::string_view text)
 {
-    return hostfs::WriteAll(fd_, text);
+    return hostfs::WriteAll(static_cast<int>(handle_), text);
 }
 
 Status Terminal::Ask(std::string_view prompt, std::string& line, Echo echo)
@@ -155,12 +156,12 @@ Status Terminal::Ask(std::string_view prompt, std::string& line, Echo echo)
     line.reserve(kMaxTerminalLine + 1);
     std::optional<EchoOff> quiet;
     if (echo == Echo::Off)
-        quiet.emplace(fd_);
+        quiet.emplace(static_cast<int>(handle_));
     PLATFORM_TRY(Write(prompt));
     bool tooLong = false;
     while (true) {
         char c = 0;
-        const ssize_t got = hostfs::RetryOnEintr([&] { return ::read(fd_, &c, 1); });
+        const ssize_t got = hostfs::RetryOnEintr([&] { return ::read(static_cast<int>(handle_), &c, 1); });
         if (got < 0)
             return Error(ErrorFromErrno(errno));
         if (got == 0)

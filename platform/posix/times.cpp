@@ -37,22 +37,6 @@ CalendarTime FromTm(const std::tm& tm, int milliseconds)
 
 } // namespace
 
-FileTime FileTimeFromUnix(std::int64_t seconds, std::int64_t nanoseconds)
-{
-    // Exact in 128 bits; times before 1601 clamp to 0 and times beyond the
-    // range to the largest value, which the calendar conversion refuses.
-    const __int128 sinceEpoch = (static_cast<__int128>(seconds) + kEpochDifference) * 1'000'000'000 + nanoseconds;
-    __int128 ticks = sinceEpoch / 100;
-    if (sinceEpoch % 100 < 0)
-        --ticks; // round towards the past, as for whole seconds
-    if (ticks < 0)
-        return FileTime{0};
-    constexpr auto kMax = std::numeric_limits<std::uint64_t>::max();
-    if (ticks > static_cast<__int128>(kMax))
-        return FileTime{kMax};
-    return FileTime{static_cast<std::uint64_t>(ticks)};
-}
-
 Result<FileTime> GetLastWriteTime(std::u16string_view path)
 {
     auto host = hostfs::Resolve(path);
@@ -94,17 +78,6 @@ Result<CalendarTime> FileTimeToLocalTime(FileTime time)
     if (year < kFirstYear || year > kLastYear)
         return Error(kErrorInvalidParameter);
     return FromTm(tm, milliseconds);
-}
-
-Result<std::string> FormatFileTime(FileTime time)
-{
-    auto local = FileTimeToLocalTime(time);
-    if (!local)
-        return local.error();
-    char text[32];
-    std::snprintf(text, sizeof text, "%02d/%02d/%04d %02d:%02d", local->month, local->day, local->year, local->hour,
-                  local->minute);
-    return std::string(text);
 }
 
 CalendarTime LocalNow()

@@ -23,6 +23,11 @@ std::u16string SystemMessage(ErrorCode code)
     return message;
 }
 
+ErrorCode ErrorFromSystemError(int code)
+{
+    return static_cast<ErrorCode>(code);
+}
+
 std::u16string Error::message() const
 {
     return SystemMessage(code_);

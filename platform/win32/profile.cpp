@@ -5,14 +5,37 @@
 #include <vector>
 
 namespace platform {
+namespace {
 
 using win32::Wide;
+
+// A 32-bit build on 64-bit Windows sees a redirected System32; the
+// settings file is read and written where its path says, whatever that is.
+// On a 64-bit build the calls fail and change nothing.
+class FileSystemRedirectionOff {
+public:
+    FileSystemRedirectionOff() : off_(::Wow64DisableWow64FsRedirection(&previous_) != 0) {}
+    ~FileSystemRedirectionOff()
+    {
+        if (off_)
+            ::Wow64RevertWow64FsRedirection(previous_);
+    }
+    FileSystemRedirectionOff(const FileSystemRedirectionOff&) = delete;
+    FileSystemRedirectionOff& operator=(const FileSystemRedirectionOff&) = delete;
+
+private:
+    void* previous_ = nullptr;
+    bool off_;
+};
+
+} // namespace
 
 std::u16string GetPrivateProfileString(std::u16string_view section, std::u16string_view key,
                                        std::u16string_view defaultValue, std::u16string_view file)
 {
     // The call fills the buffer up to two units short when the value is
     // longer; a larger buffer is then tried.
+    const FileSystemRedirectionOff redirection;
     std::vector<wchar_t> buffer(256);
     for (;;) {
         const DWORD length = ::GetPrivateProfileStringW(Wide(section).c_str(), Wide(key).c_str(),
@@ -27,12 +50,14 @@ std::u16string GetPrivateProfileString(std::u16string_view section, std::u16stri
 std::uint32_t GetPrivateProfileInt(std::u16string_view section, std::u16string_view key, std::int32_t defaultValue,
                                    std::u16string_view file)
 {
+    const FileSystemRedirectionOff redirection;
     return ::GetPrivateProfileIntW(Wide(section).c_str(), Wide(key).c_str(), defaultValue, Wide(file).c_str());
 }
 
 Status WritePrivateProfileString(std::u16string_view section, std::u16string_view key, std::u16string_view value,
                                  std::u16string_view file)
 {
+    const FileSystemRedirectionOff redirection;
     if (!::WritePrivateProfileStringW(Wide(section).c_str(), Wide(key).c_str(), Wide(value).c_str(),
                                       Wide(file).c_str()))
         return win32::LastError();

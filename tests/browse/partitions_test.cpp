@@ -3,6 +3,7 @@
 
 #include "platform/folders.h"
 #include "platform/path.h"
+#include "platform/posix/drive_table.h"
 #include "platform/text.h"
 #include "tests/browse/browse_test_support.h"
 #include "tests/support/sandbox.h"

@@ -1,5 +1,6 @@
 #include "platform/attributes.h"
 #include "platform/path.h"
+#include "platform/posix/drive_table.h"
 #include "platform/errors.h"
 #include "platform/file.h"
 #include "platform/folders.h"

@@ -3,6 +3,7 @@
 #include "platform/file.h"
 #include "platform/folders.h"
 #include "platform/path.h"
+#include "platform/posix/drive_table.h"
 #include "tests/support/sandbox.h"
 
 #include <gtest/gtest.h>

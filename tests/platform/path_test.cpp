@@ -1,5 +1,7 @@
 #include "platform/errors.h"
+#include "platform/posix/errno_error.h"
 #include "platform/path.h"
+#include "platform/posix/drive_table.h"
 #include "platform/text.h"
 #include "tests/support/sandbox.h"
 

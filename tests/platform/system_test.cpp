@@ -1,5 +1,6 @@
 #include "platform/errors.h"
 #include "platform/path.h"
+#include "platform/posix/drive_table.h"
 #include "platform/system.h"
 #include "platform/text.h"
 #include "platform/version.h"

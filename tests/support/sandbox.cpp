@@ -1,6 +1,7 @@
 #include "tests/support/sandbox.h"
 
 #include "platform/path.h"
+#include "platform/posix/drive_table.h"
 #include "platform/system.h"
 #include "platform/text.h"
 

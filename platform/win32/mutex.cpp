@@ -1,0 +1,54 @@
+#include "platform/mutex.h"
+
+#include "platform/win32/handle.h"
+
+namespace platform {
+
+using win32::AsHandle;
+
+Result<NamedMutex> NamedMutex::Create(std::u16string_view name)
+{
+    if (name.empty())
+        return Error(kErrorInvalidName);
+    // When the name exists already, the system ignores the ownership asked
+    // for and says so in the last error.
+    const HANDLE handle = ::CreateMutexW(nullptr, TRUE, win32::Wide(name).c_str());
+    if (handle == nullptr)
+        return win32::LastError();
+    NamedMutex mutex(win32::ToNative(handle));
+    mutex.alreadyExists_ = ::GetLastError() == ERROR_ALREADY_EXISTS;
+    return mutex;
+}
+
+NamedMutex::NamedMutex(NamedMutex&& other) noexcept
+    : handle_(std::exchange(other.handle_, kNoHandle)), alreadyExists_(other.alreadyExists_)
+{
+}
+
+NamedMutex& NamedMutex::operator=(NamedMutex&& other) noexcept
+{
+    if (this != &other) {
+        Close();
+        handle_ = std::exchange(other.handle_, kNoHandle);
+        alreadyExists_ = other.alreadyExists_;
+    }
+    return *this;
+}
+
+NamedMutex::~NamedMutex()
+{
+    Close();
+}
+
+void NamedMutex::Close()
+{
+    if (handle_ == kNoHandle)
+        return;
+    // Released first, so that other holders of the name never see it
+    // abandoned; from another thread than the owner this fails harmlessly.
+    if (Owns())
+        ::ReleaseMutex(AsHandle(handle_));
+    ::CloseHandle(AsHandle(std::exchange(handle_, kNoHandle)));
+}
+
+} // namespace platform
