@@ -47,3 +47,4 @@ set(ENV{PKG_CONFIG_SYSROOT_DIR} "")
 # libsodium is linked statically, yet SODIUM_STATIC is not needed: its
 # headers mark functions dllimport only for MSVC; with GCC they declare
 # plain functions that the static library provides.
+

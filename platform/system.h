@@ -40,6 +40,10 @@ Result<std::u16string> CurrentDirectory();
 // Errors: 2 or 3 for a missing folder, 267 for a file.
 Status SetCurrentDirectory(std::u16string_view path);
 
+// The user's home folder as a host path: $HOME on POSIX, %USERPROFILE% on
+// Windows. 3 when the system names none.
+Result<std::string> HomeFolder();
+
 // The system directory (GetSystemDirectory): the Windows form of
 // LOCKORA_SYSTEM_DIR when it holds an absolute host path, else of "/usr/bin".
 // 3 when no drive maps it.

@@ -15,6 +15,7 @@ if [[ ${LOCKORA_TARGET:-} == windows ]]; then
     if [[ -n ${CI:-} ]]; then options+=(-DLOCKORA_WERROR=ON); fi
     cmake -S . -B "build-win-$arch" "${options[@]}" >/dev/null
     timeout 1800 cmake --build "build-win-$arch" -j "$(nproc)"
+    scripts/check_windows_build.sh "build-win-$arch" "$arch"
   done
   exit 0
 fi

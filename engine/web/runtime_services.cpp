@@ -1,9 +1,8 @@
 #include "engine/web/runtime_services.h"
 
-#include <cstdlib>
-
 #include "platform/folders.h"
 #include "platform/path.h"
+#include "platform/system.h"
 #include "platform/text.h"
 
 #include <string>
@@ -115,10 +114,10 @@ json RunService(std::string_view op, const json& args, BrowserLauncher& launcher
             return Failure(u"windowsPath needs a path");
         std::string host = platform::Utf16ToUtf8(*hostPath);
         if (host == "~" || host.starts_with("~/")) {
-            const char* home = std::getenv("HOME");
-            if (home == nullptr || *home != '/')
+            const auto home = platform::HomeFolder();
+            if (!home)
                 return Failure(u"no home folder");
-            host = home + host.substr(1);
+            host = *home + host.substr(1);
         }
         const auto path = platform::ToWindowsPath(host);
         return path.ok() ? Value(platform::Utf16ToUtf8(*path)) : Failure(path.error().message());

@@ -38,6 +38,14 @@ Status SetCurrentDirectory(std::u16string_view path)
     return Error(ErrorFromErrno(err, ErrnoContext::General, !posix::ParentFolderExists(*host)));
 }
 
+Result<std::string> HomeFolder()
+{
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || *home != '/')
+        return Error(kErrorPathNotFound);
+    return std::string(home);
+}
+
 Result<std::u16string> SystemDirectory()
 {
     if (const char* configured = std::getenv("LOCKORA_SYSTEM_DIR"); configured && configured[0] == '/')

@@ -1,5 +1,6 @@
 #include "platform/errors.h"
 #include "platform/system.h"
+#include "platform/text.h"
 #include "platform/win32/wide.h"
 
 #include <string>
@@ -36,6 +37,16 @@ Status SetCurrentDirectory(std::u16string_view path)
     if (!::SetCurrentDirectoryW(win32::Wide(path).c_str()))
         return win32::LastError();
     return {};
+}
+
+Result<std::string> HomeFolder()
+{
+    auto profile = GrowingBuffer([](wchar_t* buffer, DWORD size) {
+        return ::GetEnvironmentVariableW(L"USERPROFILE", buffer, size);
+    });
+    if (!profile)
+        return Error(kErrorPathNotFound);
+    return Utf16ToUtf8(*profile);
 }
 
 Result<std::u16string> SystemDirectory()
