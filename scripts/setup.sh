@@ -17,8 +17,9 @@ case "${1:-test}" in
   test) PACKAGES+=(libgtest-dev libgmock-dev libbenchmark-dev nodejs npm) ;;
   windows)
     # dpkg-dev and the autotools let scripts/windows_deps.sh build libsodium
-    # from Debian's source; pkg-config finds it for CMake.
-    PACKAGES=(cmake make pkg-config g++-mingw-w64-x86-64 g++-mingw-w64-i686 dpkg-dev autoconf automake libtool)
+    # from Debian's source; pkg-config finds it for CMake. GoogleTest's
+    # sources are built by the cross compiler with the tests.
+    PACKAGES=(cmake make pkg-config g++-mingw-w64-x86-64 g++-mingw-w64-i686 googletest dpkg-dev autoconf automake libtool)
     WINDOWS_DEPS=1
     ;;
   *) echo "setup: say run, test or windows" >&2; exit 2 ;;

@@ -3,7 +3,8 @@
 #   scripts/test.sh                 normal build in build/
 #   LOCKORA_SANITIZE=address scripts/test.sh   AddressSanitizer + UBSan in build-asan/
 #   LOCKORA_SANITIZE=thread scripts/test.sh    ThreadSanitizer in build-tsan/
-#   LOCKORA_TARGET=windows scripts/test.sh     the Windows build, x86-64 and i686, in build-win-*/
+#   LOCKORA_TARGET=windows scripts/test.sh     the Windows build with its tests, x86-64 and i686,
+#                                               in build-win-*/ (built here, run under Wine later)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,7 +12,7 @@ if [[ ${LOCKORA_TARGET:-} == windows ]]; then
   bash scripts/setup.sh windows
   for arch in x86_64 i686; do
     options=(-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DLOCKORA_WINDOWS_ARCH="$arch"
-             -DLOCKORA_BUILD_TESTS=OFF -DLOCKORA_BUILD_BENCH=OFF)
+             -DLOCKORA_BUILD_TESTS=ON -DLOCKORA_BUILD_BENCH=OFF)
     if [[ -n ${CI:-} ]]; then options+=(-DLOCKORA_WERROR=ON); fi
     cmake -S . -B "build-win-$arch" "${options[@]}" >/dev/null
     timeout 1800 cmake --build "build-win-$arch" -j "$(nproc)"

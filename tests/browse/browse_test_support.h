@@ -20,21 +20,27 @@ public:
     {
         if (const char* previous = std::getenv("TZ"))
             saved_ = previous;
-        ::setenv("TZ", zone, 1);
-        ::tzset();
+        lockora::testing::SetProcessEnvironment("TZ", zone);
+        ResetTimeZone();
     }
     ~ScopedTimeZone()
     {
-        if (saved_)
-            ::setenv("TZ", saved_->c_str(), 1);
-        else
-            ::unsetenv("TZ");
-        ::tzset();
+        lockora::testing::SetProcessEnvironment("TZ", saved_);
+        ResetTimeZone();
     }
     ScopedTimeZone(const ScopedTimeZone&) = delete;
     ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
 
 private:
+    static void ResetTimeZone()
+    {
+#ifdef _WIN32
+        ::_tzset();
+#else
+        ::tzset();
+#endif
+    }
+
     std::optional<std::string> saved_;
 };
 

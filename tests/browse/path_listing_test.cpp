@@ -9,8 +9,9 @@
 
 #include <filesystem>
 #include <string>
+#ifndef _WIN32
 #include <sys/fsuid.h>
-#include <unistd.h>
+#endif
 #include <vector>
 
 namespace lockora::browse {
@@ -159,6 +160,7 @@ TEST_F(PathListingTest, SubfolderWithALongPathShowsOnlyItsOwnSize)
     EXPECT_EQ(rows.At(1).At(3), ScriptValue::String(u"10")); // sss...
 }
 
+#ifndef _WIN32
 // Runs `list` with the file-system rights of an ordinary user, so that a
 // folder without read permission cannot be listed even when the tests run
 // as root. The file-system user is the calling thread's own.
@@ -190,6 +192,7 @@ TEST_F(PathListingTest, FolderThatCannotBeListedGivesNoRows)
     EXPECT_EQ(isFolder, ScriptValue::Bool(true));
     EXPECT_EQ(rows, ScriptValue::Array());
 }
+#endif
 
 TEST_F(PathListingTest, ScriptErrorOfThePageEndsTheWorkerQuietly)
 {

@@ -1,6 +1,8 @@
 #include "web_fixture.h"
 
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
 #include <filesystem>
 #include <fstream>
@@ -111,12 +113,15 @@ TEST_F(WebEngineTest, NoSecretReachesTheBrowsersCommandLine)
             startFile = argument.substr(std::string_view("--app=file://").size());
     }
     ASSERT_FALSE(startFile.empty());
+#ifndef _WIN32
+    // On Windows an access list naming the user alone guards them instead.
     struct stat file {};
     struct stat folder {};
     ASSERT_EQ(::stat(startFile.c_str(), &file), 0);
     ASSERT_EQ(::stat(std::filesystem::path(startFile).parent_path().c_str(), &folder), 0);
     EXPECT_EQ(file.st_mode & 0777, 0600u);
     EXPECT_EQ(folder.st_mode & 0777, 0700u);
+#endif
 
     std::ifstream in(startFile);
     const std::string page((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

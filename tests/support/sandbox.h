@@ -1,13 +1,15 @@
 // A private world for one test: temporary drives C: and D:, a registry
 // folder, a module folder, a system folder (C:\Windows\System32), a runtime
 // folder for named mutexes and a power recorder, all undone when the test
-// ends.
+// ends. On Windows the drives, registry and system folder are the real ones
+// of a throwaway Wine prefix (sandbox_windows.cpp).
 #pragma once
 
 #include "tests/support/power_recorder.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -38,11 +40,16 @@ public:
     const PowerRecorder& power() const { return power_.recorder(); }
 
 private:
+    // Sets a variable for the test's lifetime; RestoreEnvironment puts back
+    // every one it set.
     void SetEnvironment(const char* name, const std::string& value);
+    void RestoreEnvironment();
 
     std::string root_;
     ScopedPowerRecorder power_;
     std::vector<std::pair<std::string, std::optional<std::string>>> savedEnvironment_;
+    // On Windows: what the root of C: held before the test.
+    std::vector<std::filesystem::path> systemDriveEntries_;
 };
 
 // Base of every test that touches files: SetUp builds a fresh Sandbox.
@@ -55,6 +62,9 @@ protected:
 private:
     std::unique_ptr<Sandbox> sandbox_;
 };
+
+// Sets (or, given nothing, removes) an environment variable of the process.
+void SetProcessEnvironment(const std::string& name, const std::optional<std::string>& value);
 
 // Writes bytes to a Windows-form path through the host (test set-up only).
 void WriteHostFile(const Sandbox& sandbox, std::u16string_view windowsPath, std::string_view bytes);
