@@ -10,6 +10,7 @@ cd "$(dirname "$0")/.."
 
 if [[ ${LOCKORA_TARGET:-} == windows ]]; then
   bash scripts/setup.sh windows
+  scripts/check_layering.sh
   for arch in x86_64 i686; do
     options=(-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DLOCKORA_WINDOWS_ARCH="$arch"
              -DLOCKORA_BUILD_TESTS=ON -DLOCKORA_BUILD_BENCH=OFF)

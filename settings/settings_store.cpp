@@ -5,6 +5,7 @@
 #include "platform/file.h"
 #include "platform/folders.h"
 #include "platform/profile.h"
+#include "platform/redirection.h"
 #include "platform/system.h"
 #include "platform/text.h"
 #include "settings/language.h"
@@ -63,6 +64,7 @@ std::u16string GetSettingFilePath()
 void LoadSettings(SettingsRecord& record)
 {
     std::lock_guard lock(StoreMutex());
+    const platform::FileSystemRedirectionOff redirection;
     auto bytes = ReadSettingsFile(GetSettingFilePath());
     if (bytes.ok())
         ParseSettingsFile(*bytes, record);
@@ -78,6 +80,7 @@ void LoadSettings(SettingsRecord& record)
 void SaveSettings(const SettingsRecord& record)
 {
     std::lock_guard lock(StoreMutex());
+    const platform::FileSystemRedirectionOff redirection;
     (void)platform::WriteFileAtomically(GetSettingFilePath(), FormatSettingsFile(record));
     (void)platform::WritePrivateProfileString(kStrongSection, kStrongKey, record.bStrong ? u"1" : u"0", ConfigFilePath());
     SaveSettingsToRegistry(record);

@@ -1,34 +1,13 @@
 #include "platform/profile.h"
 
+#include "platform/redirection.h"
 #include "platform/win32/wide.h"
 
 #include <vector>
 
 namespace platform {
-namespace {
 
 using win32::Wide;
-
-// A 32-bit build on 64-bit Windows sees a redirected System32; the
-// settings file is read and written where its path says, whatever that is.
-// On a 64-bit build the calls fail and change nothing.
-class FileSystemRedirectionOff {
-public:
-    FileSystemRedirectionOff() : off_(::Wow64DisableWow64FsRedirection(&previous_) != 0) {}
-    ~FileSystemRedirectionOff()
-    {
-        if (off_)
-            ::Wow64RevertWow64FsRedirection(previous_);
-    }
-    FileSystemRedirectionOff(const FileSystemRedirectionOff&) = delete;
-    FileSystemRedirectionOff& operator=(const FileSystemRedirectionOff&) = delete;
-
-private:
-    void* previous_ = nullptr;
-    bool off_;
-};
-
-} // namespace
 
 std::u16string GetPrivateProfileString(std::u16string_view section, std::u16string_view key,
                                        std::u16string_view defaultValue, std::u16string_view file)
