@@ -192,6 +192,7 @@ int Run(const ToolOptions& options)
 
 int RunTool(const std::vector<std::string>& arguments)
 {
+    platform::UseUtf8Console();
     const ParsedCommandLine parsed = ParseCommandLine(arguments);
     if (const auto* error = std::get_if<UsageError>(&parsed))
         return UsageFailure(error->message);

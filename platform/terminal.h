@@ -19,6 +19,11 @@ enum class StandardStream : std::uint8_t { Input, Output, Error };
 
 bool IsTerminal(StandardStream stream);
 
+// Lets UTF-8 text written to the standard streams show as such on a
+// console: a Windows console shows its own code page otherwise. Elsewhere
+// terminals take UTF-8 already and nothing changes.
+void UseUtf8Console();
+
 // Columns of the terminal behind `stream`; 80 when it is none or does not say.
 int TerminalColumns(StandardStream stream);
 

@@ -111,6 +111,8 @@ bool IsTerminal(StandardStream stream)
     return ::isatty(StreamDescriptor(stream)) == 1;
 }
 
+void UseUtf8Console() {}
+
 int TerminalColumns(StandardStream stream)
 {
     winsize size{};

@@ -36,30 +36,25 @@ OVERLAPPED At(std::uint64_t offset)
     return at;
 }
 
-} // namespace
-
-File::File(NativeHandle handle, Access access, Share share) : handle_(handle), access_(access), share_(share) {}
-
-File::File(File&& other) noexcept
-    : handle_(std::exchange(other.handle_, kNoHandle)), access_(other.access_), share_(other.share_)
+// Writes all `length` bytes at `offset`; a write that makes no progress
+// means the disk is full.
+Status WriteAllAt(HANDLE file, std::uint64_t offset, const void* buffer, std::uint32_t length)
 {
-}
-
-File& File::operator=(File&& other) noexcept
-{
-    if (this != &other) {
-        Close();
-        handle_ = std::exchange(other.handle_, kNoHandle);
-        access_ = other.access_;
-        share_ = other.share_;
+    const auto* bytes = static_cast<const std::uint8_t*>(buffer);
+    std::uint32_t written = 0;
+    while (written < length) {
+        OVERLAPPED at = At(offset + written);
+        DWORD done = 0;
+        if (!::WriteFile(file, bytes + written, length - written, &done, &at))
+            return win32::LastError();
+        if (done == 0)
+            return Error(kErrorDiskFull);
+        written += done;
     }
-    return *this;
+    return {};
 }
 
-File::~File()
-{
-    Close();
-}
+} // namespace
 
 Result<File> File::Open(std::u16string_view path, Access access, Share share, Disposition disposition)
 {
@@ -105,18 +100,8 @@ Result<std::uint32_t> File::WriteAt(std::uint64_t offset, const void* buffer, st
     PLATFORM_TRY(faults::CountFileOperation());
     if (handle_ == kNoHandle)
         return Error(kErrorInvalidHandle);
-    const auto* bytes = static_cast<const std::uint8_t*>(buffer);
-    std::uint32_t written = 0;
-    while (written < length) {
-        OVERLAPPED at = At(offset + written);
-        DWORD done = 0;
-        if (!::WriteFile(AsHandle(handle_), bytes + written, length - written, &done, &at))
-            return win32::LastError();
-        if (done == 0)
-            return Error(kErrorDiskFull);
-        written += done;
-    }
-    return written;
+    PLATFORM_TRY(WriteAllAt(AsHandle(handle_), offset, buffer, length));
+    return length;
 }
 
 Status File::WriteRepeatedAt(std::uint64_t offset, const void* buffer, std::uint32_t length, std::uint32_t count)
@@ -124,19 +109,8 @@ Status File::WriteRepeatedAt(std::uint64_t offset, const void* buffer, std::uint
     PLATFORM_TRY(faults::CountFileOperation());
     if (handle_ == kNoHandle)
         return Error(kErrorInvalidHandle);
-    for (std::uint32_t i = 0; i < count; ++i) {
-        const auto* bytes = static_cast<const std::uint8_t*>(buffer);
-        std::uint32_t written = 0;
-        while (written < length) {
-            OVERLAPPED at = At(offset + std::uint64_t{length} * i + written);
-            DWORD done = 0;
-            if (!::WriteFile(AsHandle(handle_), bytes + written, length - written, &done, &at))
-                return win32::LastError();
-            if (done == 0)
-                return Error(kErrorDiskFull);
-            written += done;
-        }
-    }
+    for (std::uint32_t i = 0; i < count; ++i)
+        PLATFORM_TRY(WriteAllAt(AsHandle(handle_), offset + std::uint64_t{length} * i, buffer, length));
     return {};
 }
 

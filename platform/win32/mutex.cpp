@@ -20,26 +20,6 @@ Result<NamedMutex> NamedMutex::Create(std::u16string_view name)
     return mutex;
 }
 
-NamedMutex::NamedMutex(NamedMutex&& other) noexcept
-    : handle_(std::exchange(other.handle_, kNoHandle)), alreadyExists_(other.alreadyExists_)
-{
-}
-
-NamedMutex& NamedMutex::operator=(NamedMutex&& other) noexcept
-{
-    if (this != &other) {
-        Close();
-        handle_ = std::exchange(other.handle_, kNoHandle);
-        alreadyExists_ = other.alreadyExists_;
-    }
-    return *this;
-}
-
-NamedMutex::~NamedMutex()
-{
-    Close();
-}
-
 void NamedMutex::Close()
 {
     if (handle_ == kNoHandle)

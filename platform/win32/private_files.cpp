@@ -18,21 +18,11 @@ std::wstring WideOf(std::string_view path)
     return win32::Wide(Utf8ToUtf16(path));
 }
 
-std::wstring EnvironmentFolder(const wchar_t* name)
-{
-    const DWORD size = ::GetEnvironmentVariableW(name, nullptr, 0);
-    if (size == 0)
-        return {};
-    std::wstring value(size, L'\0');
-    value.resize(::GetEnvironmentVariableW(name, value.data(), size));
-    return value;
-}
-
 // "%LOCALAPPDATA%\Temp", where the user's own temporary files go; the
 // system's temporary folder when the variable is missing.
 std::wstring BaseFolder()
 {
-    std::wstring local = EnvironmentFolder(L"LOCALAPPDATA");
+    std::wstring local = win32::EnvironmentValue(L"LOCALAPPDATA");
     if (!local.empty()) {
         local += L"\\Temp";
         ::CreateDirectoryW(local.c_str(), nullptr);

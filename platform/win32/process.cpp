@@ -45,16 +45,6 @@ bool IsFile(const std::wstring& path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-std::wstring EnvironmentValue(const wchar_t* name)
-{
-    const DWORD size = ::GetEnvironmentVariableW(name, nullptr, 0);
-    if (size == 0)
-        return {};
-    std::wstring value(size, L'\0');
-    value.resize(::GetEnvironmentVariableW(name, value.data(), size));
-    return value;
-}
-
 // The default value of an "App Paths" key: where a program installed itself.
 std::wstring AppPath(HKEY root, const wchar_t* program)
 {
@@ -161,9 +151,9 @@ std::vector<std::string> AppModeBrowsers()
         candidates.push_back(AppPath(HKEY_LOCAL_MACHINE, program));
         candidates.push_back(AppPath(HKEY_CURRENT_USER, program));
     }
-    const std::wstring programFiles = EnvironmentValue(L"ProgramFiles");
-    const std::wstring programFiles86 = EnvironmentValue(L"ProgramFiles(x86)");
-    const std::wstring localAppData = EnvironmentValue(L"LOCALAPPDATA");
+    const std::wstring programFiles = win32::EnvironmentValue(L"ProgramFiles");
+    const std::wstring programFiles86 = win32::EnvironmentValue(L"ProgramFiles(x86)");
+    const std::wstring localAppData = win32::EnvironmentValue(L"LOCALAPPDATA");
     for (const std::wstring& folder : {programFiles86, programFiles}) {
         if (!folder.empty())
             candidates.push_back(folder + L"\\Microsoft\\Edge\\Application\\msedge.exe");

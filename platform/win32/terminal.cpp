@@ -53,6 +53,11 @@ bool IsTerminal(StandardStream stream)
     return ::GetConsoleMode(StreamHandle(stream), &mode) != 0;
 }
 
+void UseUtf8Console()
+{
+    ::SetConsoleOutputCP(CP_UTF8);
+}
+
 int TerminalColumns(StandardStream stream)
 {
     CONSOLE_SCREEN_BUFFER_INFO information{};

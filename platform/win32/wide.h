@@ -51,6 +51,17 @@ inline FileTime FromFileTime(const FILETIME& time)
     return FileTime{(static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime};
 }
 
+// An environment variable's value; empty when it is not set.
+inline std::wstring EnvironmentValue(const wchar_t* name)
+{
+    const DWORD size = ::GetEnvironmentVariableW(name, nullptr, 0);
+    if (size == 0)
+        return {};
+    std::wstring value(size, L'\0');
+    value.resize(::GetEnvironmentVariableW(name, value.data(), size));
+    return value;
+}
+
 // The calling thread's last error as a failed result.
 inline Error LastError()
 {

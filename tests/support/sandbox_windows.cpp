@@ -5,6 +5,7 @@
 // LOCKORA_TEST_WINDOWS is "private": a throwaway Wine prefix made for them.
 #include "tests/support/sandbox.h"
 
+#include "platform/message_box.h"
 #include "platform/random.h"
 #include "platform/system.h"
 #include "platform/text.h"
@@ -76,10 +77,16 @@ Sandbox::Sandbox() : root_(MakeTempRoot())
         throw std::runtime_error("drive D: cannot be mapped");
     fs::create_directories(L"C:\\App");
     platform::SetModuleFileName(std::u16string(kModuleDir) + u"\\Lockora.exe");
+    // A box no test answers is answered as on POSIX, with its default
+    // button, rather than waiting for a click on the system's own box.
+    platform::SetMessageBoxHandler([](const std::u16string&, const std::u16string&, std::uint32_t type) {
+        return platform::DefaultMessageBoxButton(type);
+    });
 }
 
 Sandbox::~Sandbox()
 {
+    platform::SetMessageBoxHandler({});
     platform::SetModuleFileName({});
     RestoreEnvironment();
     ::DefineDosDeviceW(DDD_REMOVE_DEFINITION | DDD_EXACT_MATCH_ON_REMOVE, L"D:", DriveDTarget(root_).c_str());
