@@ -1,6 +1,5 @@
 #include "platform/profile.h"
 
-#include "platform/redirection.h"
 #include "platform/win32/wide.h"
 
 #include <vector>
@@ -14,7 +13,6 @@ std::u16string GetPrivateProfileString(std::u16string_view section, std::u16stri
 {
     // The call fills the buffer up to two units short when the value is
     // longer; a larger buffer is then tried.
-    const FileSystemRedirectionOff redirection;
     std::vector<wchar_t> buffer(256);
     for (;;) {
         const DWORD length = ::GetPrivateProfileStringW(Wide(section).c_str(), Wide(key).c_str(),
@@ -29,14 +27,12 @@ std::u16string GetPrivateProfileString(std::u16string_view section, std::u16stri
 std::uint32_t GetPrivateProfileInt(std::u16string_view section, std::u16string_view key, std::int32_t defaultValue,
                                    std::u16string_view file)
 {
-    const FileSystemRedirectionOff redirection;
     return ::GetPrivateProfileIntW(Wide(section).c_str(), Wide(key).c_str(), defaultValue, Wide(file).c_str());
 }
 
 Status WritePrivateProfileString(std::u16string_view section, std::u16string_view key, std::u16string_view value,
                                  std::u16string_view file)
 {
-    const FileSystemRedirectionOff redirection;
     if (!::WritePrivateProfileStringW(Wide(section).c_str(), Wide(key).c_str(), Wide(value).c_str(),
                                       Wide(file).c_str()))
         return win32::LastError();
