@@ -42,15 +42,9 @@ void CryptEngine::WriteRecordHeader(std::int32_t kind, std::u16string_view path,
 {
     RecordWindow header{};
     const std::size_t size = EncodeRecordHeader(kind, path, length, header);
-    const auto count = static_cast<std::uint32_t>(size);
-    const auto written = hOutFile.WriteAt(ovlContainer, header.data(), count);
-    if (!written || *written != count)
-        AbandonAfterError(kWriteFileError, written ? platform::kErrorDiskFull : written.code());
-    if (hBackupFile.IsOpen()) {
-        const auto copied = hBackupFile.WriteAt(ovlContainer, header.data(), count);
-        if (!copied || *copied != count)
-            AbandonAfterError(kWriteFileError, copied ? platform::kErrorDiskFull : copied.code());
-    }
+    std::copy_n(header.data(), size, ReserveOutput(ovlContainer, static_cast<std::uint32_t>(size)));
+    if (!queueOutput_)
+        FlushOutput();
     ovlContainer += size;
     ContainerCrcUpdate(uCrc, std::span(header.data(), size));
 }
@@ -103,16 +97,19 @@ void CryptEngine::WalkPackedTree(std::u16string_view folder, const PackedEntryVi
 
 void CryptEngine::PackFolder(std::u16string_view folder)
 {
-    WalkPackedTree(folder, [this](const std::u16string& path, const platform::FindData&,
-                                  std::optional<std::uint64_t> length) {
-        if (!length) {
-            WriteDirRecord(path);
-            return;
-        }
-        WriteFileRecord(path, *length);
-        StreamCursor cursor{0, ovlContainer};
-        TransformStream(*length, cursor, ProgressMode::Counter);
-        ovlContainer = cursor.write;
+    // The records of many small files share each write.
+    WithQueuedOutput([&] {
+        WalkPackedTree(folder, [this](const std::u16string& path, const platform::FindData&,
+                                      std::optional<std::uint64_t> length) {
+            if (!length) {
+                WriteDirRecord(path);
+                return;
+            }
+            WriteFileRecord(path, *length);
+            StreamCursor cursor{0, ovlContainer};
+            TransformStream(*length, cursor, ProgressMode::Counter);
+            ovlContainer = cursor.write;
+        });
     });
 }
 

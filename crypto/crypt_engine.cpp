@@ -7,7 +7,9 @@
 #include "crypto/secure_zero.h"
 #include "platform/errors.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <utility>
 #include <span>
 
 namespace lockora::crypto {
@@ -56,56 +58,98 @@ void CryptEngine::ReportProgress(std::uint64_t done)
 void CryptEngine::CipherStream(std::uint64_t chunkCount, std::uint32_t chunkSize, CipherUnit unit,
                                std::uint64_t& counter, StreamCursor& cursor, ProgressMode mode)
 {
-    // The buffers hold one block, words come whole and tails are shorter
-    // than a word; anything else is a caller's bug.
+    // Chunks fit a block, words come whole and tails are shorter than a
+    // word; anything else is a caller's bug.
     if (chunkSize > kBlockSize || (unit == CipherUnit::Words && chunkSize % 8 != 0) ||
         (unit == CipherUnit::Bytes && chunkSize > 7))
         std::abort();
+    AllocateRuns();
     const Direction direction = bEncrypt ? Direction::Encrypt : Direction::Decrypt;
-    const bool toBackup = bEncrypt && hBackupFile.IsOpen();
-    const std::span<const std::uint8_t> plainIn(byReadBlock.data(), chunkSize);
-    const std::span<const std::uint8_t> plainOut(byOutBlock.data(), chunkSize);
-
-    for (std::uint64_t chunk = 0; chunk < chunkCount; ++chunk) {
-        if (chunkSize > 0) {
-            const auto read = hSrcFile.ReadAt(cursor.read, byReadBlock.data(), chunkSize);
+    // Chunks travel in runs of up to kRunBytes: one read and one write per
+    // run, while the cipher, the checksum and the progress still go chunk
+    // by chunk, so the bytes and the notifications are those of one chunk
+    // at a time.
+    const std::uint64_t chunksPerRun = chunkSize == 0 ? 1 : kRunBytes / chunkSize;
+    for (std::uint64_t first = 0; first < chunkCount;) {
+        const std::uint64_t chunks = std::min(chunksPerRun, chunkCount - first);
+        const auto bytes = static_cast<std::uint32_t>(chunks * chunkSize);
+        if (bytes > 0) {
+            const auto read = hSrcFile.ReadAt(cursor.read, byReadBlock.data(), bytes);
             if (!read)
                 AbandonAfterError(kReadFileError, read.code());
             // A file that shrank while it is read must not be padded with
             // stale buffer bytes.
-            if (*read != chunkSize)
+            if (*read != bytes)
                 AbandonAfterError(kReadFileError, platform::kErrorHandleEof);
 
-            if (unit == CipherUnit::Words) {
-                CipherWordsWithCrc(direction, arrKeyTable, byReadBlock.data(), byOutBlock.data(), chunkSize, counter,
-                                   uCrc);
-            } else {
-                if (bEncrypt)
-                    ContainerCrcUpdate(uCrc, plainIn);
-                CipherBytes(direction, arrKeyTable, byReadBlock.data(), byOutBlock.data(), chunkSize, counter);
-                if (!bEncrypt)
-                    ContainerCrcUpdate(uCrc, plainOut);
+            std::uint8_t* const output = ReserveOutput(cursor.write, bytes);
+            for (std::uint32_t at = 0; at < bytes; at += chunkSize) {
+                const std::uint8_t* in = byReadBlock.data() + at;
+                std::uint8_t* out = output + at;
+                if (unit == CipherUnit::Words) {
+                    CipherWordsWithCrc(direction, arrKeyTable, in, out, chunkSize, counter, uCrc);
+                } else {
+                    if (bEncrypt)
+                        ContainerCrcUpdate(uCrc, std::span(in, chunkSize));
+                    CipherBytes(direction, arrKeyTable, in, out, chunkSize, counter);
+                    if (!bEncrypt)
+                        ContainerCrcUpdate(uCrc, std::span<const std::uint8_t>(out, chunkSize));
+                }
             }
 
-            if (!bVerifyOnly) {
-                const auto written = hOutFile.WriteAt(cursor.write, byOutBlock.data(), chunkSize);
-                if (!written || *written != chunkSize)
-                    AbandonAfterError(kWriteFileError, written ? platform::kErrorDiskFull : written.code());
-            }
-            if (toBackup) {
-                const auto copied = hBackupFile.WriteAt(cursor.write, byOutBlock.data(), chunkSize);
-                if (!copied || *copied != chunkSize)
-                    AbandonAfterError(kWriteFileError, copied ? platform::kErrorDiskFull : copied.code());
+            if (!queueOutput_)
+                FlushOutput();
+        }
+        for (std::uint64_t chunk = 0; chunk < chunks; ++chunk) {
+            cursor.read += chunkSize;
+            cursor.write += chunkSize;
+            if (mode == ProgressMode::Counter) {
+                uDone += chunkSize;
+                ReportProgress(uDone);
+            } else {
+                ReportProgress(cursor.write);
             }
         }
-        cursor.read += chunkSize;
-        cursor.write += chunkSize;
-        if (mode == ProgressMode::Counter) {
-            uDone += chunkSize;
-            ReportProgress(uDone);
-        } else {
-            ReportProgress(cursor.write);
-        }
+        first += chunks;
+    }
+}
+
+void CryptEngine::AllocateRuns()
+{
+    if (byReadBlock.empty()) {
+        byReadBlock.resize(kRunBytes);
+        byOutBlock.resize(kRunBytes);
+    }
+}
+
+std::uint8_t* CryptEngine::ReserveOutput(std::uint64_t offset, std::uint32_t size)
+{
+    AllocateRuns();
+    if (size > kRunBytes)
+        std::abort(); // runs and record headers are never larger
+    if (pendingSize_ > 0 && (offset != pendingOffset_ + pendingSize_ || pendingSize_ + size > kRunBytes))
+        FlushOutput();
+    if (pendingSize_ == 0)
+        pendingOffset_ = offset;
+    std::uint8_t* const space = byOutBlock.data() + pendingSize_;
+    pendingSize_ += size;
+    return space;
+}
+
+void CryptEngine::FlushOutput()
+{
+    const std::uint32_t size = std::exchange(pendingSize_, 0);
+    if (size == 0)
+        return;
+    if (!bVerifyOnly) {
+        const auto written = hOutFile.WriteAt(pendingOffset_, byOutBlock.data(), size);
+        if (!written || *written != size)
+            AbandonAfterError(kWriteFileError, written ? platform::kErrorDiskFull : written.code());
+    }
+    if (bEncrypt && hBackupFile.IsOpen()) {
+        const auto copied = hBackupFile.WriteAt(pendingOffset_, byOutBlock.data(), size);
+        if (!copied || *copied != size)
+            AbandonAfterError(kWriteFileError, copied ? platform::kErrorDiskFull : copied.code());
     }
 }
 

@@ -1,9 +1,9 @@
 // CryptEngine: one object per encrypt or decrypt batch, owned by its worker
 // thread and used for every item of the batch.
 //
-// It holds the item's key material, the fixed 2,048-byte buffers of the
-// block loop, the running checksum, the three file handles and the progress
-// state, and performs the stream transform and the container format's
+// It holds the item's key material, the buffers of the block loop, the
+// running checksum, the three file handles and the progress state, and
+// performs the stream transform and the container format's
 // reading and writing. Failures inside an item throw AbandonItem; the item
 // operation catches it and cleans up. The members keep the system's names
 // and are plain data, set and read by the item operations.
@@ -66,6 +66,9 @@ struct TrailerResult {
 // BadContainer, ReadFailed or Ok. `size` is the container's length once known.
 TrailerResult ReadContainerTrailer(platform::File& container, ContainerTrailer& trailer, std::uint64_t& size);
 
+// The largest read or write of the stream loop.
+inline constexpr std::uint32_t kRunBytes = 1u << 20;
+
 class CryptEngine {
 public:
     CryptEngine() = default;
@@ -84,9 +87,9 @@ public:
     // plaintext, transformed with arrKeyTable and `counter`, and written to
     // hOutFile at cursor.write (and to hBackupFile when encrypting with a
     // backup open); then a progress notification when the percentage
-    // changed. A failed or short read abandons the item with "ReadFile
-    // Error", a failed write with "WriteFile Error", both after a
-    // MSG_SHOW_ERROR_INFO notification.
+    // changed. Reads and writes go in runs of up to kRunBytes. A failed or
+    // short read abandons the item with "ReadFile Error", a failed write
+    // with "WriteFile Error", both after a MSG_SHOW_ERROR_INFO notification.
     void CipherStream(std::uint64_t chunkCount, std::uint32_t chunkSize, CipherUnit unit, std::uint64_t& counter,
                       StreamCursor& cursor, ProgressMode mode);
 
@@ -156,8 +159,10 @@ public:
     std::uint64_t uCheckPlain = 0;
     std::uint64_t uCheckValue = 0;
     KeyTable arrKeyTable{};
-    std::array<std::uint8_t, kBlockSize> byReadBlock{};
-    std::array<std::uint8_t, kBlockSize> byOutBlock{};
+    // The stream loop's buffers, one run each, allocated at the batch's
+    // first stream and kept for the batch.
+    std::vector<std::uint8_t> byReadBlock;
+    std::vector<std::uint8_t> byOutBlock;
     std::uint32_t uCrc = kCrcStart;
 
     platform::File hSrcFile;
@@ -226,6 +231,30 @@ private:
     TrailerResult MatchPassword();
     TrailerResult ReadAnyTrailer();
     void ReportProgress(std::uint64_t done);
+    // Output waits in byOutBlock, a run at a time, for hOutFile (and
+    // hBackupFile when encrypting with a backup): ReserveOutput gives room
+    // for `size` bytes at `offset`, writing what waits first when the new
+    // bytes do not follow it or do not fit; FlushOutput writes what waits.
+    // The stream loop writes each run at once unless queueOutput_ is set.
+    void AllocateRuns();
+    std::uint8_t* ReserveOutput(std::uint64_t offset, std::uint32_t size);
+    void FlushOutput();
+    // Runs `write` with the output queued: what waits is written when it
+    // returns and dropped, with the item, when it throws.
+    template <typename Write>
+    void WithQueuedOutput(Write&& write)
+    {
+        queueOutput_ = true;
+        try {
+            write();
+        } catch (...) {
+            queueOutput_ = false;
+            pendingSize_ = 0;
+            throw;
+        }
+        queueOutput_ = false;
+        FlushOutput();
+    }
     void WriteRecordHeader(std::int32_t kind, std::u16string_view path, std::optional<std::uint64_t> length);
 
     bool bCompareRestored = false;
@@ -234,6 +263,9 @@ private:
     DerivedKey recoveryKey_;
     SecretKey strongStreamKey_;
     std::vector<std::uint8_t> strongBuffer_;
+    bool queueOutput_ = false;
+    std::uint64_t pendingOffset_ = 0;
+    std::uint32_t pendingSize_ = 0;
 };
 
 } // namespace lockora::crypto

@@ -63,13 +63,9 @@ const SecretKey& CryptEngine::StrongKey(DerivedKey& cache, const std::string& se
 void CryptEngine::WriteStrongBytes(std::uint64_t& offset, std::span<const std::uint8_t> bytes)
 {
     const auto count = static_cast<std::uint32_t>(bytes.size());
-    for (platform::File* file : {&hOutFile, &hBackupFile}) {
-        if (!file->IsOpen())
-            continue;
-        const auto written = file->WriteAt(offset, bytes.data(), count);
-        if (!written || *written != count)
-            AbandonAfterError(kWriteFileError, written ? platform::kErrorDiskFull : written.code());
-    }
+    std::copy_n(bytes.data(), count, ReserveOutput(offset, count));
+    if (!queueOutput_)
+        FlushOutput();
     offset += count;
 }
 
@@ -97,38 +93,52 @@ void CryptEngine::WriteStrongContainer(bool isFolder)
     }
     strongStreamKey_.Wipe();
 
-    std::uint64_t offset = 0;
-    WriteStrongBytes(offset, header.Bytes());
-    const ChunkSink sink = [&](std::span<const std::uint8_t> chunk) { WriteStrongBytes(offset, chunk); };
-    const auto time = platform::GetLastWriteTime(strSrcPath);
-    if (!time)
-        AbandonAfterError(kReadFileError, time.code());
-    sealer.Write(TimeBytes(*time), sink);
-    strongBuffer_.resize(strongParameters.chunkSize);
-    if (isFolder) {
-        PackStrongFolder(strSrcPath, sealer, sink);
-    } else {
-        SealFileContent(sealer, sink, uTotal);
-    }
-    sealer.Finish(sink);
-    const std::uint64_t containerSize = offset + kStrongEndSize;
-    WriteStrongBytes(offset, MakeStrongEnd(containerSize));
+    // The sealed chunks and the records of small files share each write.
+    WithQueuedOutput([&] {
+        std::uint64_t offset = 0;
+        WriteStrongBytes(offset, header.Bytes());
+        const ChunkSink sink = [&](std::span<const std::uint8_t> chunk) { WriteStrongBytes(offset, chunk); };
+        const auto time = platform::GetLastWriteTime(strSrcPath);
+        if (!time)
+            AbandonAfterError(kReadFileError, time.code());
+        sealer.Write(TimeBytes(*time), sink);
+        strongBuffer_.resize(strongParameters.chunkSize);
+        if (isFolder) {
+            PackStrongFolder(strSrcPath, sealer, sink);
+        } else {
+            SealFileContent(sealer, sink, uTotal);
+        }
+        sealer.Finish(sink);
+        const std::uint64_t containerSize = offset + kStrongEndSize;
+        WriteStrongBytes(offset, MakeStrongEnd(containerSize));
+    });
 }
 
 void CryptEngine::SealFileContent(StrongSealer& sealer, const ChunkSink& sink, std::uint64_t length)
 {
+    // Read in runs; sealed, and reported, a chunk at a time.
+    AllocateRuns();
+    const std::size_t piece = strongBuffer_.size();
+    const std::size_t perRun = std::max<std::size_t>(1, kRunBytes / piece) * piece;
+    if (byReadBlock.size() < perRun)
+        byReadBlock.resize(perRun);
     for (std::uint64_t at = 0; at < length;) {
-        const auto want = static_cast<std::uint32_t>(std::min<std::uint64_t>(length - at, strongBuffer_.size()));
-        const auto read = hSrcFile.ReadAt(at, strongBuffer_.data(), want);
+        const std::uint64_t runBytes = std::min<std::uint64_t>(length - at, perRun);
+        const auto want = static_cast<std::uint32_t>(runBytes);
+        const auto read = hSrcFile.ReadAt(at, byReadBlock.data(), want);
         if (!read)
             AbandonAfterError(kReadFileError, read.code());
         // A file that shrank while it is read must not be padded.
         if (*read != want)
             AbandonAfterError(kReadFileError, platform::kErrorHandleEof);
-        sealer.Write(std::span(strongBuffer_.data(), want), sink);
+        for (std::uint32_t done = 0; done < want;) {
+            const auto size = static_cast<std::uint32_t>(std::min<std::size_t>(want - done, piece));
+            sealer.Write(std::span(byReadBlock.data() + done, size), sink);
+            done += size;
+            uDone += size;
+            ReportProgress(uDone);
+        }
         at += want;
-        uDone += want;
-        ReportProgress(uDone);
     }
 }
 

@@ -1,5 +1,7 @@
 // The encrypt operation: opening, backups, empty items, the source after
 // success, and what the page is told.
+#include "crypto/cipher.h"
+#include "crypto/progress.h"
 #include "platform/attributes.h"
 #include "platform/folders.h"
 #include "tests/crypto/engine_fixture.h"
@@ -58,6 +60,34 @@ TEST_F(EncryptOperationTest, EmptyFileGivesTrailerOnlyAndOneProgressOf100)
     EXPECT_EQ(Read(u"C:\\empty.txt.xep").size(), 32u);
     EXPECT_EQ(Messages(), (std::vector{Message(bridge::MSG_SET_PRGRRESS, u"C:\\empty.txt", 100),
                                        Message(bridge::MSG_ITEM_WRITTEN, u"C:\\empty.txt.xep")}));
+}
+
+// The stream loop reads and writes in runs of a mebibyte, yet the page sees
+// the percentages of one 2,048-byte chunk at a time, both ways.
+TEST_F(EncryptOperationTest, ProgressOfAFileOfSeveralRunsStepsChunkByChunk)
+{
+    const std::uint64_t length = (3u << 20) + 1003;
+    Write(u"C:\\big.bin", Pattern(length, 41, 7));
+    // Where each chunk ends: the whole blocks, the words of the rest, the tail.
+    std::vector<std::uint64_t> ends;
+    for (std::uint64_t end = kBlockSize; end <= length; end += kBlockSize)
+        ends.push_back(end);
+    ends.push_back(length / kBlockSize * kBlockSize + (length & 0x7F8));
+    ends.push_back(length);
+    std::vector<std::int32_t> expected;
+    for (const std::uint64_t end : ends) {
+        const std::int32_t percent = ProgressPercent(end, length);
+        if (percent != (expected.empty() ? 0 : expected.back()))
+            expected.push_back(percent);
+    }
+    ASSERT_GT(expected.size(), 90u);
+
+    ASSERT_EQ(Encrypt(u"C:\\big.bin", Deleting(kDeleteSource)), kOpened);
+    EXPECT_EQ(Percents(bridge::MSG_SET_PRGRRESS), expected);
+    ClearMessages();
+    ASSERT_EQ(Decrypt(u"C:\\big.bin.xep"), kOpened);
+    EXPECT_EQ(Percents(bridge::MSG_SET_PRGRRESS), expected);
+    EXPECT_EQ(Read(u"C:\\big.bin"), Pattern(length, 41, 7));
 }
 
 TEST_F(EncryptOperationTest, EmptyFolderGivesTrailerOnlyAndProgress0And100)

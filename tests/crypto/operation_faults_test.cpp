@@ -26,6 +26,12 @@ class OperationFaultsTest : public testing::OperationTest {
 public:
     void MakeFile(const std::u16string& folder) { Write(folder + u"\\a.bin", Pattern(5000, 29, 3)); }
 
+    // Three runs of the stream loop, the last one short, and a tail.
+    void MakeLargeFile(const std::u16string& folder)
+    {
+        Write(folder + u"\\big.bin", Pattern((5u << 19) + 1003, 37, 5));
+    }
+
     void MakeFolder(const std::u16string& folder)
     {
         Write(folder + u"\\docs\\a.bin", Pattern(3000, 31, 1));
@@ -167,6 +173,16 @@ TEST_F(OperationFaultsTest, EncryptingAFolder)
 TEST_F(OperationFaultsTest, DecryptingAFile)
 {
     SweepDecrypt(u"a.bin", &OperationFaultsTest::MakeFile);
+}
+
+TEST_F(OperationFaultsTest, EncryptingAFileOfSeveralRuns)
+{
+    SweepEncrypt(u"big.bin", &OperationFaultsTest::MakeLargeFile);
+}
+
+TEST_F(OperationFaultsTest, DecryptingAFileOfSeveralRuns)
+{
+    SweepDecrypt(u"big.bin", &OperationFaultsTest::MakeLargeFile);
 }
 
 TEST_F(OperationFaultsTest, DecryptingAFolder)
