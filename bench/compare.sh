@@ -32,7 +32,11 @@ if ((${#missing[@]})); then
 fi
 
 cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DLOCKORA_BUILD_TESTS=OFF -DLOCKORA_BUILD_BENCH=ON >/dev/null
-timeout 3600 cmake --build build-release -j "$(nproc)" --target lockora-xep listing_bench >/dev/null
+if ! timeout 3600 cmake --build build-release -j "$(nproc)" --target lockora-xep listing_bench crypt_bench \
+  >"${TMPDIR:-/tmp}/lockora-compare-build.log" 2>&1; then
+  cat "${TMPDIR:-/tmp}/lockora-compare-build.log" >&2
+  exit 1
+fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/lockora-compare-XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -57,8 +61,8 @@ for ((folder = 0; folder < FILES / 100; ++folder)); do
   done
 done
 
-# median SECONDS of RUNS timed runs of a command after one untimed run;
-# `prepare` runs before each, untimed.
+# The median seconds of RUNS timed runs of a command after one untimed run
+# (warm cache); `prepare` and a sync run before each, untimed.
 median() {
   local prepare=$1
   shift
@@ -71,6 +75,8 @@ median() {
   fi
   for ((run = 0; run < RUNS; ++run)); do
     eval "$prepare"
+    # No run pays for the dirty pages of the one before.
+    sync
     local start end
     start=$(date +%s.%N)
     "$@" >/dev/null 2>&1
@@ -82,7 +88,8 @@ median() {
 
 bytes=$((MIB << 20))
 rows=()
-row() { rows+=("$1|$2|$3"); }
+# Rows are name, encrypt seconds and decrypt seconds, separated by tabs.
+row() { rows+=("$1"$'\t'"$2"$'\t'"$3"); }
 
 run() { bash -c "$1"; }
 clean='rm -rf "$work/out" && mkdir -p "$work/out"'
@@ -123,6 +130,9 @@ row "7z a -p -mx=0 (AES-256)" \
 row "cp (floor)" \
   "$(median "" cp "$work/data.bin" "$work/out/copy.bin")" \
   "-"
+row "cp, then sync of the copy (floor)" \
+  "$(median "" run "cp \"\$work/data.bin\" \"\$work/out/copy.bin\" && sync \"\$work/out/copy.bin\"")" \
+  "-"
 row "cat > /dev/null (floor)" \
   "$(median "" run "cat \"\$work/data.bin\" > /dev/null")" \
   "-"
@@ -132,7 +142,7 @@ row "cat > /dev/null (floor)" \
 mv "$work/tree.xep" "$work/tree-legacy.xep"
 (cd "$work" && tar -cf - tree | age -r "$recipient" -o tree.tar.age)
 tree_rows=()
-tree_row() { tree_rows+=("$1|$2|$3"); }
+tree_row() { tree_rows+=("$1"$'\t'"$2"$'\t'"$3"); }
 tree_row "lockora-xep (folder container)" \
   "$(median "rm -f \"\$work/tree.xep\"" "$xep" encrypt --keep --password-file "$pass" "$work/tree")" \
   "$(median "$clean && cp \"\$work/tree-legacy.xep\" \"\$work/out/tree.xep\"" \
@@ -151,20 +161,22 @@ tree_row "tar (floor)" \
 # flushed, then the removal) and shred with one random and one zero pass.
 victim='cp "$work/data.bin" "$work/out/victim.bin"'
 shred_rows=()
-shred_rows+=("lockora-xep shred|$(median "$victim" "$xep" shred -y "$work/out/victim.bin")|-")
-shred_rows+=("two flushed 1 MiB-write passes (floor)|$(median "$victim" run "for pass in 1 2; do dd if=/dev/zero of=\"\$work/out/victim.bin\" bs=1M count=$MIB conv=notrunc,fsync status=none; done; rm \"\$work/out/victim.bin\"")|-")
-shred_rows+=("shred -n1 -z -u|$(median "$victim" shred -n1 -z -u "$work/out/victim.bin")|-")
+shred_row() { shred_rows+=("$1"$'\t'"$2"$'\t'-); }
+shred_row "lockora-xep shred" "$(median "$victim" "$xep" shred -y "$work/out/victim.bin")"
+shred_row "two flushed 1 MiB passes (floor)" \
+  "$(median "$victim" run "for pass in 1 2; do dd if=/dev/zero of=\"\$work/out/victim.bin\" bs=1M count=$MIB conv=notrunc,fsync status=none; done; rm \"\$work/out/victim.bin\"")"
+shred_row "shred -n1 -z -u" "$(median "$victim" shred -n1 -z -u "$work/out/victim.bin")"
 
 print_table() {
   local unit_bytes=$1 reference=$2
   shift 2
   local ours_encrypt ours_decrypt
-  IFS='|' read -r _ ours_encrypt ours_decrypt <<<"$reference"
-  printf '| %-34s | %9s | %9s | %12s | %9s | %9s | %12s |\n' tool "encrypt s" "MB/s" "ours faster" "decrypt s" "MB/s" "ours faster"
-  printf '|%s|%s|%s|%s|%s|%s|%s|\n' "------------------------------------" -----------: -----------: --------------: -----------: -----------: --------------:
+  IFS=$'\t' read -r _ ours_encrypt ours_decrypt <<<"$reference"
+  printf '| %-36s | %9s | %9s | %12s | %9s | %9s | %12s |\n' tool "encrypt s" "MB/s" "ours faster" "decrypt s" "MB/s" "ours faster"
+  printf '|%s|%s|%s|%s|%s|%s|%s|\n' "--------------------------------------" -----------: -----------: --------------: -----------: -----------: --------------:
   for entry in "$@"; do
     local name encrypt decrypt
-    IFS='|' read -r name encrypt decrypt <<<"$entry"
+    IFS=$'\t' read -r name encrypt decrypt <<<"$entry"
     cells() {
       local seconds=$1 ours=$2
       if [[ $seconds == - || $ours == - ]]; then
@@ -178,7 +190,7 @@ print_table() {
     d=$(cells "$decrypt" "$ours_decrypt")
     IFS='|' read -r es em er <<<"$e"
     IFS='|' read -r ds dm dr <<<"$d"
-    printf '| %-34s | %9s | %9s | %12s | %9s | %9s | %12s |\n' "$name" "$es" "$em" "$er" "$ds" "$dm" "$dr"
+    printf '| %-36s | %9s | %9s | %12s | %9s | %9s | %12s |\n' "$name" "$es" "$em" "$er" "$ds" "$dm" "$dr"
   done
 }
 
