@@ -36,9 +36,10 @@ Status CountFileOperation()
     return {};
 }
 
-bool TakeCorruption()
+void DamageIfChosen(void* buffer, std::uint32_t read)
 {
-    return std::exchange(t_corruptThisOperation, false);
+    if (std::exchange(t_corruptThisOperation, false) && read > 0)
+        static_cast<std::uint8_t*>(buffer)[0] ^= 0x01;
 }
 
 } // namespace faults

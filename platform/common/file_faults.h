@@ -4,11 +4,14 @@
 
 #include "platform/result.h"
 
+#include <cstdint>
+
 namespace platform::faults {
 
 // Counts one File operation; the injected error when it is the one to fail.
 Status CountFileOperation();
-// Whether the operation just counted is the read to damage (asked once).
-bool TakeCorruption();
+// Flips the lowest bit of the first byte read when the operation just
+// counted is the read to damage, as a bad sector would show it.
+void DamageIfChosen(void* buffer, std::uint32_t read);
 
 } // namespace platform::faults

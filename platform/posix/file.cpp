@@ -123,12 +123,10 @@ Result<std::uint32_t> File::ReadAt(std::uint64_t offset, void* buffer, std::uint
         return Error(kErrorAccessDenied);
     if (offset > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max()))
         return Error(kErrorInvalidParameter);
-    const bool corrupt = faults::TakeCorruption();
     const ssize_t read = hostfs::RetryOnEintr([&] { return ::pread(Fd(handle_), buffer, length, static_cast<off_t>(offset)); });
     if (read < 0)
         return Error(ErrorFromErrno(errno));
-    if (corrupt && read > 0)
-        static_cast<std::uint8_t*>(buffer)[0] ^= 0x01;
+    faults::DamageIfChosen(buffer, static_cast<std::uint32_t>(read));
     return static_cast<std::uint32_t>(read);
 }
 

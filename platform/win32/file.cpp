@@ -82,7 +82,6 @@ Result<std::uint32_t> File::ReadAt(std::uint64_t offset, void* buffer, std::uint
     PLATFORM_TRY(faults::CountFileOperation());
     if (handle_ == kNoHandle)
         return Error(kErrorInvalidHandle);
-    const bool corrupt = faults::TakeCorruption();
     OVERLAPPED at = At(offset);
     DWORD read = 0;
     if (!::ReadFile(AsHandle(handle_), buffer, length, &read, &at)) {
@@ -90,8 +89,7 @@ Result<std::uint32_t> File::ReadAt(std::uint64_t offset, void* buffer, std::uint
             return win32::LastError();
         read = 0;
     }
-    if (corrupt && read > 0)
-        static_cast<std::uint8_t*>(buffer)[0] ^= 0x01;
+    faults::DamageIfChosen(buffer, read);
     return static_cast<std::uint32_t>(read);
 }
 
