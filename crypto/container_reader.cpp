@@ -8,6 +8,7 @@
 #include "platform/folders.h"
 #include "platform/message_box.h"
 
+#include <algorithm>
 #include <array>
 #include <span>
 
@@ -138,18 +139,22 @@ void CryptEngine::RejectRecord()
 void CryptEngine::UnpackFolder()
 {
     const std::uint64_t end = uContainerSize >= kTrailerSize ? uContainerSize - kTrailerSize : 0;
+    // Records and their content are read ahead a run at a time, up to the
+    // trailer; the window is dropped with the item.
+    struct ReadAhead {
+        CryptEngine& engine;
+        ~ReadAhead() { engine.readAheadEnd_ = engine.windowSize_ = 0; }
+    } readAhead{*this};
+    readAheadEnd_ = end;
+    windowSize_ = 0;
+
     RecordWindow window{};
     RecordHeader header;
     while (ovlContainer < end && end - ovlContainer > 5) {
-        platform::ErrorCode error = 0;
-        switch (ReadRecordHeader(hSrcFile, ovlContainer, end, window, header, error)) {
-        case RecordRead::Ok:
-            break;
-        case RecordRead::ReadFailed:
-            AbandonAfterError(kReadFileError, error);
-        case RecordRead::Malformed:
+        const auto want = static_cast<std::uint32_t>(std::min<std::uint64_t>(end - ovlContainer, kMaxRecordHeader));
+        std::copy_n(SourceBytes(ovlContainer, want), want, window.data());
+        if (ParseRecordHeader(std::span(window.data(), want), ovlContainer, end, header) != RecordRead::Ok)
             RejectRecord();
-        }
         const auto target = [&] { return strOutPath + u"\\" + header.relative; };
 
         if (header.kind == kKindFolder) {

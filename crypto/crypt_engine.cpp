@@ -74,17 +74,10 @@ void CryptEngine::CipherStream(std::uint64_t chunkCount, std::uint32_t chunkSize
         const std::uint64_t chunks = std::min(chunksPerRun, chunkCount - first);
         const auto bytes = static_cast<std::uint32_t>(chunks * chunkSize);
         if (bytes > 0) {
-            const auto read = hSrcFile.ReadAt(cursor.read, byReadBlock.data(), bytes);
-            if (!read)
-                AbandonAfterError(kReadFileError, read.code());
-            // A file that shrank while it is read must not be padded with
-            // stale buffer bytes.
-            if (*read != bytes)
-                AbandonAfterError(kReadFileError, platform::kErrorHandleEof);
-
+            const std::uint8_t* const input = SourceBytes(cursor.read, bytes);
             std::uint8_t* const output = ReserveOutput(cursor.write, bytes);
             for (std::uint32_t at = 0; at < bytes; at += chunkSize) {
-                const std::uint8_t* in = byReadBlock.data() + at;
+                const std::uint8_t* in = input + at;
                 std::uint8_t* out = output + at;
                 if (unit == CipherUnit::Words) {
                     CipherWordsWithCrc(direction, arrKeyTable, in, out, chunkSize, counter, uCrc);
@@ -120,6 +113,31 @@ void CryptEngine::AllocateRuns()
         byReadBlock.resize(kRunBytes);
         byOutBlock.resize(kRunBytes);
     }
+}
+
+const std::uint8_t* CryptEngine::SourceBytes(std::uint64_t offset, std::uint32_t size)
+{
+    AllocateRuns();
+    if (readAheadEnd_ > 0 && offset >= windowOffset_ && offset - windowOffset_ <= windowSize_ &&
+        size <= windowSize_ - (offset - windowOffset_))
+        return byReadBlock.data() + (offset - windowOffset_);
+
+    windowSize_ = 0;
+    std::uint32_t want = size;
+    if (readAheadEnd_ > offset)
+        want = static_cast<std::uint32_t>(std::max<std::uint64_t>(size, std::min<std::uint64_t>(kRunBytes, readAheadEnd_ - offset)));
+    if (want > kRunBytes)
+        std::abort(); // runs and record headers are never larger
+    const auto read = hSrcFile.ReadAt(offset, byReadBlock.data(), want);
+    if (!read)
+        AbandonAfterError(kReadFileError, read.code());
+    // A file that shrank while it is read must not be padded with stale
+    // buffer bytes.
+    if (*read < size)
+        AbandonAfterError(kReadFileError, platform::kErrorHandleEof);
+    windowOffset_ = offset;
+    windowSize_ = *read;
+    return byReadBlock.data();
 }
 
 std::uint8_t* CryptEngine::ReserveOutput(std::uint64_t offset, std::uint32_t size)

@@ -256,6 +256,12 @@ private:
         FlushOutput();
     }
     void WriteRecordHeader(std::int32_t kind, std::u16string_view path, std::optional<std::uint64_t> length);
+    // The `size` bytes of hSrcFile at `offset` (at most kRunBytes), from
+    // byReadBlock. While readAheadEnd_ is set, a read takes the next run up
+    // to that offset, so the small records of a folder body come from one
+    // read; otherwise it takes just those bytes. A failed or short read
+    // abandons the item with "ReadFile Error".
+    const std::uint8_t* SourceBytes(std::uint64_t offset, std::uint32_t size);
 
     bool bCompareRestored = false;
     std::string strongSecret_;  // the typed password as the key derivation takes it
@@ -266,6 +272,9 @@ private:
     bool queueOutput_ = false;
     std::uint64_t pendingOffset_ = 0;
     std::uint32_t pendingSize_ = 0;
+    std::uint64_t readAheadEnd_ = 0; // 0: no read-ahead
+    std::uint64_t windowOffset_ = 0; // what byReadBlock holds of hSrcFile
+    std::uint32_t windowSize_ = 0;
 };
 
 } // namespace lockora::crypto

@@ -18,7 +18,13 @@ RecordRead ReadRecordHeader(platform::File& container, std::uint64_t offset, std
         error = read ? platform::kErrorHandleEof : read.code();
         return RecordRead::ReadFailed;
     }
+    return ParseRecordHeader(std::span(window.data(), want), offset, end, header);
+}
 
+RecordRead ParseRecordHeader(std::span<const std::uint8_t> window, std::uint64_t offset, std::uint64_t end,
+                             RecordHeader& header)
+{
+    const std::size_t want = window.size();
     if (want < 5)
         return RecordRead::Malformed;
     header.kind = static_cast<std::int32_t>(static_cast<std::uint32_t>(LoadLittle(&window[1], 4)));

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 
 namespace lockora::crypto {
@@ -32,10 +33,15 @@ enum class RecordRead : std::uint8_t {
     Malformed,  // bad marker or kind, no terminator, unsafe path, or runs past the body
 };
 
+// Parses the header at the start of `bytes`, the min(end - offset,
+// kMaxRecordHeader) bytes at `offset` of a body that ends at `end`: Ok or
+// Malformed. Every length is checked against the body before it is
+// trusted, so a Malformed header has not been acted on.
+RecordRead ParseRecordHeader(std::span<const std::uint8_t> bytes, std::uint64_t offset, std::uint64_t end,
+                             RecordHeader& header);
+
 // Reads the header at `offset` of a body that ends at `end` (offset < end)
-// into `window` (the header's bytes, for the data checksum) and `header`.
-// Every length is checked against the body before it is trusted, so a
-// Malformed header has not been acted on.
+// into `window` (the header's bytes, for the data checksum) and parses it.
 RecordRead ReadRecordHeader(platform::File& container, std::uint64_t offset, std::uint64_t end, RecordWindow& window,
                             RecordHeader& header, platform::ErrorCode& error);
 
