@@ -3,7 +3,6 @@
 #include "platform/attributes.h"
 #include "platform/folders.h"
 
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -50,29 +49,7 @@ bool IsFolder(const FindData& entry)
 
 bool SumFolderSize(std::u16string_view folder, std::uint64_t& total)
 {
-    // An explicit stack instead of recursion: a tree can be deeper than a
-    // worker thread's stack allows. Subfolders are pushed in reverse, so each
-    // is visited in listing order after the files of its parent.
-    std::vector<std::u16string> pending{std::u16string(folder)};
-    while (!pending.empty()) {
-        const std::u16string current = std::move(pending.back());
-        pending.pop_back();
-        std::vector<std::u16string> subfolders;
-        for (const FindData& entry : ListEntries(current)) {
-            if (IsLink(entry))
-                continue;
-            if (IsFolder(entry)) {
-                subfolders.push_back(JoinPath(current, entry.name));
-                continue;
-            }
-            // The listing has just read the file's attributes and size, so no
-            // second query per file is needed: it would double the cost of
-            // sizing large trees for the same answer.
-            total += entry.size;
-        }
-        pending.insert(pending.end(), std::make_move_iterator(subfolders.rbegin()),
-                       std::make_move_iterator(subfolders.rend()));
-    }
+    total += platform::TotalFileSize(folder);
     return true;
 }
 

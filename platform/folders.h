@@ -65,4 +65,11 @@ struct FindData {
 // holding a character no name can hold.
 Result<std::vector<FindData>> FindFiles(std::u16string_view pattern);
 
+// The total size of the files beneath `folder`, at every depth: what a
+// walk of FindFiles would add up, links neither counted nor entered, a
+// folder that cannot be listed adding nothing, and 0 for a path that is no
+// folder. No names, attributes, times or order are gathered, so a large
+// tree is sized at about the cost of listing it.
+std::uint64_t TotalFileSize(std::u16string_view folder);
+
 } // namespace platform

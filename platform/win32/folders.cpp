@@ -2,7 +2,35 @@
 
 #include "platform/win32/wide.h"
 
+#include <memory>
+#include <string>
+#include <type_traits>
+#include <vector>
+
 namespace platform {
+namespace {
+
+struct FindCloser {
+    void operator()(HANDLE search) const { ::FindClose(search); }
+};
+// An open search; FindFirstFileExW fails with INVALID_HANDLE_VALUE, never null.
+using FindHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, FindCloser>;
+
+// The first entry matching `pattern` into `found`, with every later one
+// fetched in large batches; null when the search fails.
+FindHandle FindFirst(const std::wstring& pattern, WIN32_FIND_DATAW& found)
+{
+    const HANDLE search = ::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
+                                             FIND_FIRST_EX_LARGE_FETCH);
+    return FindHandle(search == INVALID_HANDLE_VALUE ? nullptr : search);
+}
+
+std::uint64_t SizeOf(const WIN32_FIND_DATAW& found)
+{
+    return (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+}
+
+} // namespace
 
 using win32::FromFileTime;
 using win32::LastError;
@@ -60,23 +88,47 @@ Status MoveFile(std::u16string_view from, std::u16string_view to)
 Result<std::vector<FindData>> FindFiles(std::u16string_view pattern)
 {
     WIN32_FIND_DATAW found{};
-    const HANDLE search = ::FindFirstFileExW(Wide(pattern).c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
-                                             nullptr, FIND_FIRST_EX_LARGE_FETCH);
-    if (search == INVALID_HANDLE_VALUE)
+    const FindHandle search = FindFirst(Wide(pattern), found);
+    if (!search)
         return LastError();
     std::vector<FindData> entries;
     do {
         const bool folder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         entries.push_back(FindData{
             win32::FromWide(found.cFileName), found.dwFileAttributes,
-            folder ? 0 : (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow,
+            folder ? 0 : SizeOf(found),
             FromFileTime(found.ftLastWriteTime)});
-    } while (::FindNextFileW(search, &found));
+    } while (::FindNextFileW(search.get(), &found));
     const DWORD ended = ::GetLastError();
-    ::FindClose(search);
     if (ended != ERROR_NO_MORE_FILES)
         return Error(static_cast<ErrorCode>(ended));
     return entries;
+}
+
+std::uint64_t TotalFileSize(std::u16string_view folder)
+{
+    std::uint64_t total = 0;
+    std::vector<std::wstring> pending{Wide(folder)};
+    while (!pending.empty()) {
+        std::wstring current = std::move(pending.back());
+        pending.pop_back();
+        if (current.empty() || current.back() != L'\\')
+            current += L'\\';
+        WIN32_FIND_DATAW found{};
+        const FindHandle search = FindFirst(current + L"*.*", found);
+        if (!search)
+            continue;
+        do {
+            const std::wstring_view name = found.cFileName;
+            if (name == L"." || name == L".." || (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+                continue;
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+                pending.push_back(current + found.cFileName);
+            else
+                total += SizeOf(found);
+        } while (::FindNextFileW(search.get(), &found));
+    }
+    return total;
 }
 
 } // namespace platform
