@@ -39,12 +39,15 @@ if ! timeout 3600 cmake --build build-release -j "$(nproc)" --target lockora-xep
 fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/lockora-compare-XXXXXX")
-trap 'rm -rf "$work"' EXIT
+trap 'gpgconf --kill gpg-agent 2>/dev/null; rm -rf "$work"' EXIT
 # The tool in a program folder of its own, so its settings, log and
 # registry stay in the temporary folder.
 mkdir -p "$work/app" "$work/registry" "$work/out"
 cp build-release/app/lockora-xep "$work/app/"
 export LOCKORA_REGISTRY=$work/registry
+# gpg keeps its state here, not in the home folder.
+export GNUPGHOME=$work/gnupg
+mkdir -m 0700 "$GNUPGHOME"
 xep=$work/app/lockora-xep
 pass=$work/password
 printf 'benchmark-passphrase\n' >"$pass"

@@ -163,13 +163,11 @@ void CryptEngine::FlushOutput()
         const auto written = hOutFile.WriteAt(pendingOffset_, byOutBlock.data(), size);
         if (!written || *written != size)
             AbandonAfterError(kWriteFileError, written ? platform::kErrorDiskFull : written.code());
-        hOutFile.StartWriteBack(pendingOffset_, size);
     }
     if (bEncrypt && hBackupFile.IsOpen()) {
         const auto copied = hBackupFile.WriteAt(pendingOffset_, byOutBlock.data(), size);
         if (!copied || *copied != size)
             AbandonAfterError(kWriteFileError, copied ? platform::kErrorDiskFull : copied.code());
-        hBackupFile.StartWriteBack(pendingOffset_, size);
     }
 }
 

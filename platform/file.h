@@ -75,11 +75,6 @@ public:
     Status WriteRepeatedAt(std::uint64_t offset, const void* buffer, std::uint32_t length, std::uint32_t count);
     // Forces written data to the disk (fsync); needs write access (5).
     Status Flush();
-    // Starts writing the `length` bytes written at `offset` to the disk
-    // without waiting for them, so that a later Flush has less left to wait
-    // for while the caller goes on. Only a hint: it neither fails nor counts
-    // as an operation.
-    void StartWriteBack(std::uint64_t offset, std::uint64_t length);
     Result<std::uint64_t> Size() const;
     // Sets the end of the file to `size` (truncates or extends with zeros);
     // needs write access (5).

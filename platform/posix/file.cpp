@@ -205,12 +205,6 @@ Status File::Flush()
     return {};
 }
 
-void File::StartWriteBack(std::uint64_t offset, std::uint64_t length)
-{
-    if (handle_ != kNoHandle && Has(access_, Access::Write))
-        ::sync_file_range(Fd(handle_), static_cast<off_t>(offset), static_cast<off_t>(length), SYNC_FILE_RANGE_WRITE);
-}
-
 Result<std::uint64_t> File::Size() const
 {
     PLATFORM_TRY(faults::CountFileOperation());

@@ -122,10 +122,6 @@ Status File::Flush()
     return {};
 }
 
-// The cache manager's lazy writer already writes a file's dirty pages
-// behind the writer, so there is nothing to ask for.
-void File::StartWriteBack(std::uint64_t, std::uint64_t) {}
-
 Result<std::uint64_t> File::Size() const
 {
     PLATFORM_TRY(faults::CountFileOperation());
