@@ -57,7 +57,7 @@ int AppMain(bridge::Engine& engine, std::span<const std::uint8_t> uiArchive, con
     const OpenArchive archive(engine, uiArchive);
     MainFrame frame(engine, archive.id());
 
-    if (g_commandLine.empty()) {
+    if (g_commandLine.empty() || IsBareVerb(g_commandLine)) {
         frame.LoadPage(kMainPage);
     } else {
         if (ClaimSingleInstance())

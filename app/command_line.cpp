@@ -37,6 +37,17 @@ std::optional<std::u16string_view> VerbPage(std::u16string_view commandLine)
     return std::nullopt;
 }
 
+bool IsBareVerb(std::u16string_view commandLine)
+{
+    while (!commandLine.empty() && commandLine.back() == u' ')
+        commandLine.remove_suffix(1);
+    for (const std::u16string_view verb : {u"encrypt", u"decrypt", u"remove", u"open"}) {
+        if (commandLine == verb)
+            return true;
+    }
+    return false;
+}
+
 std::u16string HandedOverPath(std::u16string_view commandLine)
 {
     static const std::wregex kVerbAndQuotes(LR"(^(remove|encrypt|decrypt|open)\s*"|"$)", std::regex::ECMAScript);

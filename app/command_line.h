@@ -17,6 +17,11 @@ inline constexpr std::u16string_view kMainPage = u"this://app/index.html";
 // when no verb matches. The verbs are tested in order, letter case counting.
 std::optional<std::u16string_view> VerbPage(std::u16string_view commandLine);
 
+// Whether the command line is a verb with nothing to act on, as a desktop
+// launcher started from a menu passes it ("open"): the program then starts
+// as it does without a command line.
+bool IsBareVerb(std::u16string_view commandLine);
+
 // The path handed to the first page: the command line without a leading verb
 // with the blanks and the opening quote after it, and without one closing
 // quote at its very end. A verb without an opening quote stays in the text.

@@ -8,11 +8,13 @@
 #include "platform/errors.h"
 #include "platform/folders.h"
 #include "platform/message_box.h"
+#include "platform/path.h"
 #include "platform/system.h"
 #include "platform/stop_requests.h"
 #include "platform/terminal.h"
 #include "platform/text.h"
 #include "settings/settings_store.h"
+#include "shell/desktop_integration.h"
 #include "system/version_strings.h"
 
 #include <cstdio>
@@ -22,6 +24,11 @@ namespace lockora::cli {
 namespace {
 
 constexpr const char* kToolName = "lockora-xep";
+#ifdef _WIN32
+constexpr std::u16string_view kProgramFileName = u"lockora.exe";
+#else
+constexpr std::u16string_view kProgramFileName = u"lockora";
+#endif
 
 void PrintProblem(const std::string& path, const std::string& reason)
 {
@@ -117,13 +124,38 @@ ItemReport RunItem(ItemRunner& runner, Command command, const ItemTarget& item, 
     case Command::Info:
         return runner.Info(item);
     case Command::Shred:
+    case Command::DesktopAdd:
+    case Command::DesktopRemove:
         break;
     }
     return runner.Shred(item);
 }
 
+// The desktop entries of the program beside the tool.
+int RunDesktopCommand(Command command)
+{
+    const std::u16string programPath = platform::ModuleDir() + u"\\" + std::u16string(kProgramFileName);
+    const auto program = platform::ToHostPath(programPath);
+    if (!program || !platform::PathExists(programPath)) {
+        PrintProblem(platform::Utf16ToUtf8(programPath), "the program is not beside this tool");
+        return kExitItemFailed;
+    }
+    if (command == Command::DesktopRemove) {
+        shell::RemoveDesktopIntegration();
+        return kExitSuccess;
+    }
+    if (!shell::InstallDesktopIntegration(*program)) {
+        std::fprintf(stderr, "%s: not every desktop entry could be written\n", kToolName);
+        return kExitItemFailed;
+    }
+    return kExitSuccess;
+}
+
 int Run(const ToolOptions& options)
 {
+    if (options.command == Command::DesktopAdd || options.command == Command::DesktopRemove)
+        return RunDesktopCommand(options.command);
+
     settings::SettingsRecord settings = OpenProgramStores();
     if (options.sourceHandling)
         settings.iDelSel = *options.sourceHandling;

@@ -7,12 +7,14 @@
 namespace lockora::cli {
 namespace {
 
-constexpr std::array<std::pair<std::string_view, Command>, 5> kCommands{{
+constexpr std::array<std::pair<std::string_view, Command>, 7> kCommands{{
     {"encrypt", Command::Encrypt},
     {"decrypt", Command::Decrypt},
     {"verify", Command::Verify},
     {"info", Command::Info},
     {"shred", Command::Shred},
+    {"desktop-add", Command::DesktopAdd},
+    {"desktop-remove", Command::DesktopRemove},
 }};
 
 std::optional<Command> FindCommand(std::string_view name)
@@ -92,7 +94,10 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments)
         return UsageError{*sourceOption + " applies to encrypt and decrypt only"};
     if (options.strong && options.command != Command::Encrypt)
         return UsageError{"--strong applies to encrypt only: every command reads both formats"};
-    if (options.paths.empty())
+    const bool desktop = options.command == Command::DesktopAdd || options.command == Command::DesktopRemove;
+    if (desktop && !options.paths.empty())
+        return UsageError{"desktop-add and desktop-remove take no paths"};
+    if (!desktop && options.paths.empty())
         return UsageError{"no paths given"};
     return options;
 }
@@ -111,6 +116,10 @@ Commands:
   verify CONTAINER...  check the password and the content; writes nothing
   info CONTAINER...    kind, recovery flag and sizes; needs no password
   shred PATH...        overwrite twice and remove; there is no way back
+  desktop-add          (Linux) give the program beside this tool a launcher,
+                       the .xep file type and the file managers' verbs, for
+                       this user
+  desktop-remove       (Linux) remove them again
 
 Options:
   --password-file FILE  read the password from the first line of FILE

@@ -10,7 +10,9 @@
 
 namespace lockora::cli {
 
-enum class Command : std::uint8_t { Encrypt, Decrypt, Verify, Info, Shred };
+// DesktopAdd and DesktopRemove take no paths: they install or remove the
+// desktop entries of the program beside the tool.
+enum class Command : std::uint8_t { Encrypt, Decrypt, Verify, Info, Shred, DesktopAdd, DesktopRemove };
 
 struct ToolOptions {
     Command command = Command::Encrypt;

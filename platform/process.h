@@ -28,6 +28,9 @@ public:
     // Asks a process started here to end, unless it has ended already, and
     // waits up to `wait` for its end. Ids not started here are left alone.
     void Stop(ProcessId process, std::chrono::milliseconds wait);
+    // Waits up to `wait` for a process started here to end; true when it
+    // has ended (or is not one of ours), false when it still runs.
+    bool Wait(ProcessId process, std::chrono::milliseconds wait);
 
 private:
     struct Table;

@@ -5,8 +5,13 @@
 # Without a display (no DISPLAY or WAYLAND_DISPLAY) no browser window can
 # open, so the program prints the address to open instead.
 #   LOCKORA_BUILD_DIR=<build dir> scripts/run.sh     (default: build/)
+# With --install or --uninstall it installs the program for the user, or
+# removes it, through scripts/install.sh (see there).
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
+if [[ ${1:-} == --install || ${1:-} == --uninstall ]]; then
+  exec bash "$repo/scripts/install.sh" "$@"
+fi
 build_dir="${LOCKORA_BUILD_DIR:-$repo/build}"
 
 bash "$repo/scripts/setup.sh" run

@@ -8,13 +8,13 @@ set -euo pipefail
 
 PACKAGES=(
   cmake g++ make pkg-config
-  libboost-dev nlohmann-json3-dev libsodium-dev libglib2.0-dev shared-mime-info xdg-utils adwaita-icon-theme
+  libboost-dev nlohmann-json3-dev libsodium-dev libglib2.0-dev shared-mime-info desktop-file-utils xdg-utils adwaita-icon-theme
   chromium fonts-noto-cjk
 )
 WINDOWS_DEPS=0
 case "${1:-test}" in
   run) ;;
-  test) PACKAGES+=(libgtest-dev libgmock-dev libbenchmark-dev nodejs npm) ;;
+  test) PACKAGES+=(libgtest-dev libgmock-dev libbenchmark-dev libxml2-utils nodejs npm) ;;
   windows)
     # dpkg-dev and the autotools let scripts/windows_deps.sh build libsodium
     # from Debian's source; pkg-config finds it for CMake. GoogleTest's

@@ -1,6 +1,8 @@
 #include "shell/context_menu.h"
 
 #include "log/diagnostic_log.h"
+#include "shell/desktop_integration.h"
+#include "platform/path.h"
 #include "platform/registry.h"
 #include "platform/system.h"
 
@@ -100,12 +102,15 @@ void UnregisterContextMenu()
 bridge::ScriptValue AddContext(const bridge::ScriptValue&)
 {
     (void)RegisterContextMenu();
+    if (const auto program = platform::ToHostPath(platform::ModuleFileName()))
+        (void)InstallDesktopIntegration(*program);
     return bridge::ScriptValue::Int(0);
 }
 
 bridge::ScriptValue RemoveContext(const bridge::ScriptValue&)
 {
     UnregisterContextMenu();
+    RemoveDesktopIntegration();
     return bridge::ScriptValue::Int(0);
 }
 

@@ -29,11 +29,12 @@ bool RegisterContextMenu();
 // not exist, among them) are ignored.
 void UnregisterContextMenu();
 
-// Script function: registers the entries; the argument is not read, the
-// outcome not returned. Returns 0.
+// Script function: registers the entries and installs their desktop
+// counterparts; the argument is not read, the outcome not returned. Returns 0.
 bridge::ScriptValue AddContext(const bridge::ScriptValue& unused = {});
 
-// Script function: removes the entries. Returns 0.
+// Script function: removes the entries and their desktop counterparts.
+// Returns 0.
 bridge::ScriptValue RemoveContext(const bridge::ScriptValue& unused = {});
 
 } // namespace lockora::shell

@@ -84,6 +84,13 @@ void ChildProcesses::Stop(ProcessId process, std::chrono::milliseconds wait)
     table_->ended.wait_for(lock, wait, [&] { return table_->running.count(pid) == 0; });
 }
 
+bool ChildProcesses::Wait(ProcessId process, std::chrono::milliseconds wait)
+{
+    std::unique_lock lock(table_->mutex);
+    const auto pid = static_cast<pid_t>(process);
+    return table_->ended.wait_for(lock, wait, [&] { return table_->running.count(pid) == 0; });
+}
+
 std::string FindProgram(const std::string& name)
 {
     if (name.find('/') != std::string::npos)

@@ -131,6 +131,26 @@ void ChildProcesses::Stop(ProcessId process, std::chrono::milliseconds wait)
     ::WaitForSingleObject(handle.get(), milliseconds);
 }
 
+bool ChildProcesses::Wait(ProcessId process, std::chrono::milliseconds wait)
+{
+    // A handle of our own: a Start on another thread may close the table's
+    // once the process has ended.
+    win32::UniqueHandle handle;
+    {
+        std::lock_guard lock(table_->mutex);
+        const auto it = table_->running.find(process);
+        if (it == table_->running.end())
+            return true;
+        HANDLE copy = nullptr;
+        if (!::DuplicateHandle(::GetCurrentProcess(), it->second.get(), ::GetCurrentProcess(), &copy, SYNCHRONIZE,
+                               FALSE, 0))
+            return false;
+        handle = win32::UniqueHandle(copy);
+    }
+    const auto milliseconds = static_cast<DWORD>(std::min<std::chrono::milliseconds::rep>(wait.count(), INFINITE - 1));
+    return ::WaitForSingleObject(handle.get(), milliseconds) == WAIT_OBJECT_0;
+}
+
 std::string FindProgram(const std::string& name)
 {
     const std::wstring wide = WideOf(name);

@@ -72,26 +72,34 @@ protected:
     std::vector<ScriptValue> handedOver_;
 };
 
-TEST_F(AppMainTest, EmptyCommandLineOpensTheMainScreenWithoutClaimingTheGuard)
+TEST_F(AppMainTest, EmptyCommandLineOrABareVerbOpensTheMainScreenWithoutClaimingTheGuard)
 {
-    bool freeDuringLoop = false;
-    std::optional<ScriptValue> first;
-    std::optional<ScriptValue> second;
-    EXPECT_EQ(Run(u"", 0, [&] {
-                  freeDuringLoop = GuardIsFree();
-                  first = engine().CallNative("CheckProgramHadRun");
-                  second = engine().CallNative("CheckProgramHadRun");
-              }),
-              0);
-    ASSERT_TRUE(view_.ran);
-    EXPECT_TRUE(view_.shown);
-    EXPECT_EQ(view_.pages, std::vector<std::u16string>{u"this://app/index.html"});
-    EXPECT_TRUE(view_.handedOver.empty());
-    EXPECT_TRUE(freeDuringLoop);
-    // The main screen claims it itself; a second claim finds it held by this process.
-    EXPECT_EQ(first, ScriptValue::Int(0));
-    EXPECT_EQ(second, ScriptValue::Int(0));
-    EXPECT_FALSE(GuardIsFree());
+    // "open" alone is what the desktop launcher passes when started from a menu.
+    for (const std::u16string_view commandLine : {u"", u"open"}) {
+        SCOPED_TRACE(platform::Utf16ToUtf8(commandLine));
+        TearDown();
+        SetUp();
+        view_ = {};
+        handedOver_.clear();
+        bool freeDuringLoop = false;
+        std::optional<ScriptValue> first;
+        std::optional<ScriptValue> second;
+        EXPECT_EQ(Run(std::u16string(commandLine), 0, [&] {
+                      freeDuringLoop = GuardIsFree();
+                      first = engine().CallNative("CheckProgramHadRun");
+                      second = engine().CallNative("CheckProgramHadRun");
+                  }),
+                  0);
+        ASSERT_TRUE(view_.ran);
+        EXPECT_TRUE(view_.shown);
+        EXPECT_EQ(view_.pages, std::vector<std::u16string>{u"this://app/index.html"});
+        EXPECT_TRUE(view_.handedOver.empty());
+        EXPECT_TRUE(freeDuringLoop);
+        // The main screen claims it itself; a second claim finds it held by this process.
+        EXPECT_EQ(first, ScriptValue::Int(0));
+        EXPECT_EQ(second, ScriptValue::Int(0));
+        EXPECT_FALSE(GuardIsFree());
+    }
 }
 
 TEST_F(AppMainTest, EmptyCommandLineWithAnotherInstanceShowsTheMainScreenThatReportsIt)

@@ -34,6 +34,9 @@ public:
     std::string host(std::u16string_view windowsPath) const;
     // Registry folder of this sandbox.
     std::string registryFolder() const { return root_ + "/registry"; }
+    // The desktop's data and configuration folders (XDG_DATA_HOME, XDG_CONFIG_HOME).
+    std::string xdgDataHome() const { return root_ + "/xdg-data"; }
+    std::string xdgConfigHome() const { return root_ + "/xdg-config"; }
     // The executable's folder, "C:\App"; its file is "C:\App\Lockora.exe".
     static constexpr const char16_t* kModuleDir = u"C:\\App";
     // Every power action a test requests lands here; nothing is run.

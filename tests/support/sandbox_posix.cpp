@@ -42,6 +42,9 @@ Sandbox::Sandbox() : root_(MakeTempRoot())
     SetEnvironment("LOCKORA_SYSTEM_DIR", root_ + "/c/Windows/System32");
     // Named mutexes of this test stay apart from other tests and a running program.
     SetEnvironment("XDG_RUNTIME_DIR", root_ + "/run");
+    // The desktop entries of "Add Right-Click Menu" go here.
+    SetEnvironment("XDG_DATA_HOME", xdgDataHome());
+    SetEnvironment("XDG_CONFIG_HOME", xdgConfigHome());
 }
 
 Sandbox::~Sandbox()

@@ -74,6 +74,9 @@ export class Sandbox {
                 XDG_RUNTIME_DIR: join(this.root, "run"),
                 // "~" in the path field is C:\Home, never the real home folder.
                 HOME: join(this.root, "c", "Home"),
+                // "Add Right-Click Menu" installs the desktop's entries here.
+                XDG_DATA_HOME: join(this.root, "xdg-data"),
+                XDG_CONFIG_HOME: join(this.root, "xdg-config"),
             },
             stdio: ["ignore", "pipe", "inherit"],
         });
