@@ -15,8 +15,9 @@ public:
     FileSystemRedirectionOff& operator=(const FileSystemRedirectionOff&) = delete;
 
 private:
-    void* previous_ = nullptr;
-    bool off_ = false;
+    // Only the Windows backend has a redirection to restore.
+    [[maybe_unused]] void* previous_ = nullptr;
+    [[maybe_unused]] bool off_ = false;
 };
 
 } // namespace platform
