@@ -63,7 +63,6 @@ void CryptEngine::CipherStream(std::uint64_t chunkCount, std::uint32_t chunkSize
     if (chunkSize > kBlockSize || (unit == CipherUnit::Words && chunkSize % 8 != 0) ||
         (unit == CipherUnit::Bytes && chunkSize > 7))
         std::abort();
-    AllocateRuns();
     const Direction direction = bEncrypt ? Direction::Encrypt : Direction::Decrypt;
     // Chunks travel in runs of up to kRunBytes: one read and one write per
     // run, while the cipher, the checksum and the progress still go chunk
@@ -107,17 +106,20 @@ void CryptEngine::CipherStream(std::uint64_t chunkCount, std::uint32_t chunkSize
     }
 }
 
-void CryptEngine::AllocateRuns()
+void CryptEngine::GrowRun(std::vector<std::uint8_t>& run, std::size_t bytes)
 {
-    if (byReadBlock.empty()) {
-        byReadBlock.resize(kRunBytes);
-        byOutBlock.resize(kRunBytes);
-    }
+    if (run.size() >= bytes)
+        return;
+    // Doubling keeps a batch of growing records to a few moves; the old
+    // storage held plaintext and is wiped before it is freed.
+    std::vector<std::uint8_t> larger(std::max(bytes, std::min<std::size_t>(kRunBytes, 2 * run.size())));
+    std::copy(run.begin(), run.end(), larger.begin());
+    SecureZero(run.data(), run.size());
+    run.swap(larger);
 }
 
 const std::uint8_t* CryptEngine::SourceBytes(std::uint64_t offset, std::uint32_t size)
 {
-    AllocateRuns();
     if (readAheadEnd_ > 0 && offset >= windowOffset_ && offset - windowOffset_ <= windowSize_ &&
         size <= windowSize_ - (offset - windowOffset_))
         return byReadBlock.data() + (offset - windowOffset_);
@@ -128,6 +130,7 @@ const std::uint8_t* CryptEngine::SourceBytes(std::uint64_t offset, std::uint32_t
         want = static_cast<std::uint32_t>(std::max<std::uint64_t>(size, std::min<std::uint64_t>(kRunBytes, readAheadEnd_ - offset)));
     if (want > kRunBytes)
         std::abort(); // runs and record headers are never larger
+    GrowRun(byReadBlock, want);
     const auto read = hSrcFile.ReadAt(offset, byReadBlock.data(), want);
     if (!read)
         AbandonAfterError(kReadFileError, read.code());
@@ -142,13 +145,13 @@ const std::uint8_t* CryptEngine::SourceBytes(std::uint64_t offset, std::uint32_t
 
 std::uint8_t* CryptEngine::ReserveOutput(std::uint64_t offset, std::uint32_t size)
 {
-    AllocateRuns();
     if (size > kRunBytes)
         std::abort(); // runs and record headers are never larger
     if (pendingSize_ > 0 && (offset != pendingOffset_ + pendingSize_ || pendingSize_ + size > kRunBytes))
         FlushOutput();
     if (pendingSize_ == 0)
         pendingOffset_ = offset;
+    GrowRun(byOutBlock, pendingSize_ + size);
     std::uint8_t* const space = byOutBlock.data() + pendingSize_;
     pendingSize_ += size;
     return space;

@@ -159,8 +159,8 @@ public:
     std::uint64_t uCheckPlain = 0;
     std::uint64_t uCheckValue = 0;
     KeyTable arrKeyTable{};
-    // The stream loop's buffers, one run each, allocated at the batch's
-    // first stream and kept for the batch.
+    // The stream loop's buffers, up to a run each, grown to what the batch's
+    // streams need and kept for the batch.
     std::vector<std::uint8_t> byReadBlock;
     std::vector<std::uint8_t> byOutBlock;
     std::uint32_t uCrc = kCrcStart;
@@ -231,12 +231,14 @@ private:
     TrailerResult MatchPassword();
     TrailerResult ReadAnyTrailer();
     void ReportProgress(std::uint64_t done);
+    // Makes `run` hold at least `bytes`; the run buffers grow to the largest
+    // run the batch has needed and keep that size.
+    static void GrowRun(std::vector<std::uint8_t>& run, std::size_t bytes);
     // Output waits in byOutBlock, a run at a time, for hOutFile (and
     // hBackupFile when encrypting with a backup): ReserveOutput gives room
     // for `size` bytes at `offset`, writing what waits first when the new
     // bytes do not follow it or do not fit; FlushOutput writes what waits.
     // The stream loop writes each run at once unless queueOutput_ is set.
-    void AllocateRuns();
     std::uint8_t* ReserveOutput(std::uint64_t offset, std::uint32_t size);
     void FlushOutput();
     // Runs `write` with the output queued: what waits is written when it

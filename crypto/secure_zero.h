@@ -1,7 +1,7 @@
 // Wiping secrets: passwords, keys, digests of passwords and the key table.
 //
 // A plain memset before a buffer dies is a dead store the compiler may drop;
-// these writes go through a volatile pointer and cannot be removed.
+// these wipes go through libsodium's sodium_memzero, which cannot be removed.
 #pragma once
 
 #include <cstddef>

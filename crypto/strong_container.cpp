@@ -117,11 +117,9 @@ void CryptEngine::WriteStrongContainer(bool isFolder)
 void CryptEngine::SealFileContent(StrongSealer& sealer, const ChunkSink& sink, std::uint64_t length)
 {
     // Read in runs; sealed, and reported, a chunk at a time.
-    AllocateRuns();
     const std::size_t piece = strongBuffer_.size();
     const std::size_t perRun = std::max<std::size_t>(1, kRunBytes / piece) * piece;
-    if (byReadBlock.size() < perRun)
-        byReadBlock.resize(perRun);
+    GrowRun(byReadBlock, static_cast<std::size_t>(std::min<std::uint64_t>(length, perRun)));
     for (std::uint64_t at = 0; at < length;) {
         const std::uint64_t runBytes = std::min<std::uint64_t>(length - at, perRun);
         const auto want = static_cast<std::uint32_t>(runBytes);

@@ -111,9 +111,14 @@ private:
 
 // How much the process may grow while a socket's answers pile up: the 32 MiB
 // queue, the messages in flight and the allocator's slack. AddressSanitizer
-// keeps freed memory in its quarantine (256 MiB by default) on top.
+// keeps freed memory in its quarantine (256 MiB by default) on top;
+// ThreadSanitizer keeps shadow memory of several times every byte the
+// process touches. Without the bound on the queue, 300 answers of 1 MiB
+// grow the process past either limit.
 #ifdef __SANITIZE_ADDRESS__
 constexpr long kMemoryBoundKiB = (96 + 256) * 1024;
+#elif defined(__SANITIZE_THREAD__)
+constexpr long kMemoryBoundKiB = 4 * 96 * 1024;
 #else
 constexpr long kMemoryBoundKiB = 96 * 1024;
 #endif
