@@ -489,16 +489,23 @@ void WebServer::Start(Delegate& delegate)
     impl_->thread = std::thread([impl = impl_.get()] { impl->ioc.run(); });
 }
 
+// A session is looked up, and let go of again, on the network thread: a
+// reference held here could be a session's last, and destroying it leaves
+// the connection list, which only that thread may touch.
 void WebServer::Send(ConnectionId connection, std::string message)
 {
-    if (auto session = impl_->Find(connection))
-        session->Send(std::move(message));
+    net::post(impl_->ioc, [impl = impl_.get(), connection, message = std::move(message)]() mutable {
+        if (auto session = impl->Find(connection))
+            session->Send(std::move(message));
+    });
 }
 
 void WebServer::Close(ConnectionId connection)
 {
-    if (auto session = impl_->Find(connection))
-        session->Close();
+    net::post(impl_->ioc, [impl = impl_.get(), connection] {
+        if (auto session = impl->Find(connection))
+            session->Close();
+    });
 }
 
 } // namespace lockora::engine::web
