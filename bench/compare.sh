@@ -17,19 +17,7 @@ MIB=${LOCKORA_COMPARE_MIB:-1024}
 RUNS=${LOCKORA_COMPARE_RUNS:-5}
 FILES=${LOCKORA_COMPARE_FILES:-20000}
 
-peers=(gnupg age openssl p7zip-full)
-missing=()
-for package in "${peers[@]}"; do
-  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
-done
-if ((${#missing[@]})); then
-  if [[ $(id -u) -eq 0 ]]; then
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-  else
-    echo "compare: please install ${missing[*]}" >&2
-    exit 1
-  fi
-fi
+bash scripts/setup.sh compare
 
 cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DLOCKORA_BUILD_TESTS=OFF -DLOCKORA_BUILD_BENCH=ON >/dev/null
 if ! timeout 3600 cmake --build build-release -j "$(nproc)" --target lockora-xep listing_bench crypt_bench \

@@ -19,20 +19,7 @@ if ((${#targets[@]} == 0)); then
   targets=(container strong settings profile hive message)
 fi
 
-packages=(clang libclang-rt-14-dev)
-missing=()
-for package in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
-done
-if ((${#missing[@]})); then
-  if [[ $(id -u) -eq 0 ]]; then
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-  else
-    echo "fuzz: please install ${missing[*]}" >&2
-    exit 1
-  fi
-fi
-bash scripts/setup.sh run
+bash scripts/setup.sh fuzz
 
 CXX=clang++ cmake -S . -B build-fuzz -DLOCKORA_BUILD_FUZZ=ON -DLOCKORA_BUILD_TESTS=OFF -DLOCKORA_BUILD_BENCH=OFF \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

@@ -3,6 +3,8 @@
 #   scripts/setup.sh run     building and running the program
 #   scripts/setup.sh test    that, and the test tools (the default)
 #   scripts/setup.sh windows the mingw-w64 cross compilers for the Windows build
+#   scripts/setup.sh fuzz    that for running, and clang with libFuzzer
+#   scripts/setup.sh compare that for running, Google Benchmark and the tools bench/compare.sh times
 # As root it installs Debian packages with apt; otherwise it names them.
 set -euo pipefail
 
@@ -22,7 +24,9 @@ case "${1:-test}" in
     PACKAGES=(cmake make pkg-config g++-mingw-w64-x86-64 g++-mingw-w64-i686 googletest dpkg-dev autoconf automake libtool)
     WINDOWS_DEPS=1
     ;;
-  *) echo "setup: say run, test or windows" >&2; exit 2 ;;
+  fuzz) PACKAGES+=(clang libclang-rt-14-dev) ;;
+  compare) PACKAGES+=(libbenchmark-dev gnupg age openssl p7zip-full) ;;
+  *) echo "setup: say run, test, windows, fuzz or compare" >&2; exit 2 ;;
 esac
 
 missing=()

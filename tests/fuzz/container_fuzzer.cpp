@@ -6,19 +6,17 @@
 // named outcomes, and nothing is created but the restored item beside the
 // container.
 #include "crypto/container_trailer.h"
-#include "crypto/crypt_operation.h"
 #include "crypto/password_key.h"
 #include "crypto/strong_format.h"
+#include "tests/fuzz/decrypt_check.h"
 #include "tests/fuzz/fuzz_drive.h"
 
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 
 namespace {
 
 using namespace lockora;
-namespace fs = std::filesystem;
 
 constexpr std::u16string_view kPassword = u"fuzz-password";
 
@@ -31,16 +29,6 @@ std::string WithTrailer(std::string body, std::int32_t kind)
     trailer.Seal(0);
     body.append(reinterpret_cast<const char*>(trailer.bytes.data()), trailer.bytes.size());
     return body;
-}
-
-// Everything below `folder` is the container or the restored item "x".
-void CheckNothingElseWasMade(const fs::path& folder)
-{
-    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-        const std::string name = fs::relative(entry.path(), folder).string();
-        if (name != "x.xep" && name != "x" && !name.starts_with("x/"))
-            std::abort();
-    }
 }
 
 } // namespace
@@ -62,15 +50,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     default: drive.Write("in/x.xep", WithTrailer(std::move(rest), crypto::kKindFolder)); break;
     }
 
-    // One operation for the process, as for one long batch: its run buffers
-    // are made once.
-    static crypto::CryptOperation operation;
-    static const bool configured = (operation.ApplyOptions(settings::SettingsRecord{}), true);
-    (void)configured;
-    const int outcome = operation.DecryptItem(u"C:\\in\\x.xep", kPassword);
-    operation.CloseHandles();
-    if (outcome < crypto::kOpened || outcome > crypto::kContainerRejected)
-        std::abort();
-    CheckNothingElseWasMade(fs::path(drive.root()) / "in");
+    fuzz::DecryptAndCheck(kPassword);
     return 0;
 }

@@ -4,19 +4,17 @@
 // lowest cost, so that the records behind the authentication are read too.
 // Checked as for the legacy reader: a named outcome, and nothing created but
 // the restored item beside the container.
-#include "crypto/crypt_operation.h"
 #include "crypto/strong_format.h"
 #include "crypto/strong_stream.h"
+#include "tests/fuzz/decrypt_check.h"
 #include "tests/fuzz/fuzz_drive.h"
 
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 
 namespace {
 
 using namespace lockora;
-namespace fs = std::filesystem;
 
 constexpr std::u16string_view kPassword = u"fuzz-password";
 
@@ -74,15 +72,6 @@ std::string Cheapened(std::string_view file)
     return bytes;
 }
 
-void CheckNothingElseWasMade(const fs::path& folder)
-{
-    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-        const std::string name = fs::relative(entry.path(), folder).string();
-        if (name != "x.xep" && name != "x" && !name.starts_with("x/"))
-            std::abort();
-    }
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -98,15 +87,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     default: drive.Write("in/x.xep", Sealed(rest, true)); break;
     }
 
-    // One operation for the process, as for one batch: it derives the key of
-    // the shared salt once.
-    static crypto::CryptOperation operation;
-    static const bool configured = (operation.ApplyOptions(settings::SettingsRecord{}), true);
-    (void)configured;
-    const int outcome = operation.DecryptItem(u"C:\\in\\x.xep", kPassword);
-    operation.CloseHandles();
-    if (outcome < crypto::kOpened || outcome > crypto::kContainerRejected)
-        std::abort();
-    CheckNothingElseWasMade(fs::path(drive.root()) / "in");
+    fuzz::DecryptAndCheck(kPassword);
     return 0;
 }
