@@ -5,7 +5,7 @@ import { after, test } from "node:test";
 import assert from "node:assert/strict";
 import { existsSync, mkdirSync, readFileSync, writeFileSync } from "node:fs";
 import { join } from "node:path";
-import { catalogues, closeBrowser, dialogClosed, dialogFrame, screenshot, untranslatedKeys, withSandbox } from "./support/program.mjs";
+import { catalogues, closeBrowser, dialogClosed, dialogFrame, dialogIdle, screenshot, untranslatedKeys, withSandbox } from "./support/program.mjs";
 import { answerMessageBox, mainPageReady } from "./support/screens.mjs";
 
 after(closeBrowser);
@@ -130,7 +130,8 @@ test("the context-menu switch acts at once and CANCEL keeps it", withSandbox(asy
 
     let dialog = await openDialog(page, "seting.html", 700, 595);
     await dialog.locator("#btnAddMenu").check();
-    await page.waitForFunction(() => view.GetSettingInfo().then((settings) => settings[5] === true));
+    await dialogIdle(dialog);
+    assert.equal((await settingsOf(page))[5], true);
     assert.equal(registered(), true);
     await dialog.locator("#setBtnClose").click();
     await dialogClosed(page, "seting.html");
@@ -138,7 +139,8 @@ test("the context-menu switch acts at once and CANCEL keeps it", withSandbox(asy
     dialog = await openDialog(page, "seting.html", 700, 595);
     assert.equal(await dialog.locator("#btnAddMenu").isChecked(), true);
     await dialog.locator("#btnAddMenu").uncheck();
-    await page.waitForFunction(() => view.GetSettingInfo().then((settings) => settings[5] === false));
+    await dialogIdle(dialog);
+    assert.equal((await settingsOf(page))[5], false);
     await dialog.locator("#setBtnCancel").click();
     await dialogClosed(page, "seting.html");
     assert.equal(registered(), false);

@@ -170,6 +170,11 @@ export async function dialogFrame(page, name) {
     return frame;
 }
 
+// Resolves when the dialog in `frame` runs no action (its page is not aria-busy).
+export async function dialogIdle(frame) {
+    await frame.locator("body:not([aria-busy])").waitFor({ state: "attached" });
+}
+
 // Resolves when no dialog whose address contains `name` is open any more.
 export async function dialogClosed(page, name) {
     await page.waitForFunction(
