@@ -70,7 +70,7 @@ void ShredFile64MiB(benchmark::State& state)
         Folder().CreateFile();
         state.ResumeTiming();
         std::uint64_t done = 0;
-        lockora::shred::ShredFile(kBenchFile, kBenchFile, 2 * kFileSize, done);
+        (void)lockora::shred::ShredFile(kBenchFile, kBenchFile, 2 * kFileSize, done);
         benchmark::DoNotOptimize(done);
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * 2 * kFileSize));

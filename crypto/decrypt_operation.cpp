@@ -11,7 +11,6 @@
 #include "log/diagnostic_log.h"
 #include "platform/errors.h"
 #include "platform/folders.h"
-#include "shred/shredder.h"
 
 namespace lockora::crypto {
 namespace {
@@ -206,12 +205,7 @@ bool CryptOperation::RestoredItemVerified(bool intact)
 
 void CryptOperation::ReleaseContainer()
 {
-    if (settings_.iDelSel == kDeleteSource) {
-        (void)platform::DeleteFile(engine_.strSrcPath);
-    } else if (settings_.iDelSel == kShredSource) {
-        std::uint64_t done = 0;
-        shred::ShredFile(engine_.strSrcPath, engine_.strSrcPath, 2 * engine_.uTotal, done);
-    }
+    ReleaseSource(engine_.strSrcPath, false, settings_.iDelSel, engine_.uTotal);
 }
 
 } // namespace lockora::crypto

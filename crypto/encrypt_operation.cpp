@@ -10,7 +10,6 @@
 #include "crypto/item_output.h"
 #include "log/diagnostic_log.h"
 #include "platform/folders.h"
-#include "shred/shredder.h"
 
 namespace lockora::crypto {
 namespace {
@@ -188,12 +187,7 @@ int CryptOperation::EncryptFile(std::u16string_view password)
         return 1;
     bridge::NotifyUI(bridge::MSG_ITEM_WRITTEN, engine_.strOutPath, 0);
 
-    if (settings_.iDelSel == kDeleteSource) {
-        (void)platform::DeleteFile(engine_.strSrcPath);
-    } else if (settings_.iDelSel == kShredSource) {
-        std::uint64_t done = 0;
-        shred::ShredFile(engine_.strSrcPath, engine_.strSrcPath, 2 * engine_.uTotal, done);
-    }
+    ReleaseSource(engine_.strSrcPath, false, settings_.iDelSel, engine_.uTotal);
     return 0;
 }
 
@@ -227,12 +221,7 @@ int CryptOperation::EncryptFolder(std::u16string_view password)
         return 1;
     bridge::NotifyUI(bridge::MSG_ITEM_WRITTEN, engine_.strOutPath, 0);
 
-    if (settings_.iDelSel == kDeleteSource) {
-        browse::DeleteFolderTree(engine_.strSrcPath);
-        (void)platform::RemoveDirectory(engine_.strSrcPath);
-    } else if (settings_.iDelSel == kShredSource) {
-        shred::ShredFolder(engine_.strSrcPath);
-    }
+    ReleaseSource(engine_.strSrcPath, true, settings_.iDelSel, engine_.uTotal);
     return 0;
 }
 

@@ -5,6 +5,7 @@
 #include "platform/file.h"
 #include "platform/result.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,11 @@ platform::Result<platform::File> OpenItemSource(std::u16string_view path);
 // from the one that failed; `path` ends as the name that was tried last.
 platform::Result<platform::File> CreateNamedOutput(std::u16string& path, std::u16string_view base,
                                                    void (*makeName)(std::u16string&));
+
+// Deletes (`deleteChoice` 1) or shreds (2) the source of an item that
+// succeeded: a file of `size` bytes, or a folder. The item has succeeded
+// either way; a source that stays is reported, as the user asked for it to go.
+void ReleaseSource(std::u16string_view path, bool folder, std::int32_t deleteChoice, std::uint64_t size);
 
 // UTF-8 form of a path for the log lines.
 std::string LogPath(std::u16string_view path);

@@ -92,8 +92,10 @@ private:
 
 namespace testing {
 
-// Fault injection for tests: the Nth File operation from now (1 = the next;
-// Open, ReadAt, WriteAt, WriteRepeatedAt, Flush, Size and SetEnd count) fails with `code`.
+// Fault injection for tests: the Nth file operation from now fails with
+// `code` (1 = the next). File's Open, ReadAt, WriteAt, WriteRepeatedAt, Flush,
+// Size and SetEnd count, and so do creating, removing, deleting, moving and
+// listing, getting and setting attributes, and replacing a file atomically.
 // Zero switches injection off. Counts operations of every thread; the
 // failure fires once. Counting starts with the first call of this function
 // or of ResetFileOperationCount, so a process that never asks pays one

@@ -37,7 +37,7 @@ void ShredPath(std::u16string_view path)
     // file: the shredder finds nothing to open.
     const std::uint64_t size = platform::GetFileAttributesEx(path).value_or({}).size;
     std::uint64_t doneCounter = 0;
-    ShredFile(path, path, 2 * size, doneCounter);
+    (void)ShredFile(path, path, 2 * size, doneCounter);
 }
 
 bridge::ScriptValue CompleteDelFile(const bridge::ScriptValue& param)

@@ -89,33 +89,29 @@ void RemoveLink(std::u16string_view path, std::uint32_t attributes)
 
 } // namespace
 
-void ShredFile(std::u16string_view path, std::u16string_view progressPath, std::uint64_t total,
-               std::uint64_t& doneCounter)
+platform::Status ShredFile(std::u16string_view path, std::u16string_view progressPath, std::uint64_t total,
+                           std::uint64_t& doneCounter)
 {
-    // Failures are not reported: the callers judge by whether the path is
-    // gone, and a file that was not completed stays in place.
+    // A file that was not completed stays in place.
     const auto attributes = platform::GetFileAttributes(path);
     if (!attributes)
-        return;
+        return attributes.error();
     if ((*attributes & platform::kAttrReparsePoint) != 0) {
         RemoveLink(path, *attributes);
-        return;
+        return {};
     }
     const auto links = platform::GetFileLinkCount(path);
     if (!links)
-        return;
-    if (*links > 1) {
-        (void)platform::DeleteFile(path);
-        return;
-    }
+        return links.error();
+    if (*links > 1)
+        return platform::DeleteFile(path);
 
-    if (!OverwriteTwice(path, progressPath, total, doneCounter))
-        return;
+    PLATFORM_TRY(OverwriteTwice(path, progressPath, total, doneCounter));
     // Cut to length 0 before the name goes; a failure here still lets the
     // deletion run.
     (void)platform::File::Open(path, platform::Access::Read, platform::Share::None,
                                platform::Disposition::CreateAlways);
-    (void)platform::DeleteFile(path);
+    return platform::DeleteFile(path);
 }
 
 } // namespace lockora::shred

@@ -40,7 +40,7 @@ void ShredTree(std::u16string_view folder, std::u16string_view progressPath, std
             if (IsRealFolder(entry.attributes))
                 ShredTree(path, progressPath, total, doneCounter);
             else
-                ShredFile(path, progressPath, total, doneCounter);
+                (void)ShredFile(path, progressPath, total, doneCounter);
         }
     }
     // Fails while something is left inside; that folder and those above stay.

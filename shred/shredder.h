@@ -8,6 +8,8 @@
 // name is deleted. Callers judge the outcome by whether the path is gone.
 #pragma once
 
+#include "platform/result.h"
+
 #include <cstdint>
 #include <string_view>
 
@@ -22,8 +24,9 @@ inline constexpr std::uint32_t kShredBlockSize = 2048;
 // as MSG_SET_DEL_PRGRRESS with `progressPath` when it changed. A file that
 // cannot be opened for writing (missing, read-only, in use) is left
 // unchanged; a write or flush that fails leaves the file in place, partly
-// overwritten.
-void ShredFile(std::u16string_view path, std::u16string_view progressPath, std::uint64_t total,
+// overwritten. The first failure that kept the file, for a caller that
+// reports it.
+platform::Status ShredFile(std::u16string_view path, std::u16string_view progressPath, std::uint64_t total,
                std::uint64_t& doneCounter);
 
 // Shreds everything beneath `folder`, in enumeration order, and removes

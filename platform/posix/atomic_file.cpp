@@ -1,8 +1,9 @@
 #include "platform/atomic_file.h"
 
+#include "platform/common/file_faults.h"
 #include "platform/errors.h"
-#include "platform/posix/errno_error.h"
 #include "platform/path.h"
+#include "platform/posix/errno_error.h"
 #include "platform/posix/host_file.h"
 
 #include <cerrno>
@@ -110,6 +111,7 @@ struct TemporaryFileGuard {
 
 Status ReplaceFileAtomically(const std::string& hostPath, std::string_view bytes)
 {
+    PLATFORM_TRY(faults::CountFileOperation());
     std::string target = hostPath;
     struct stat info {};
     if (::lstat(target.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {

@@ -1,8 +1,9 @@
 #include "platform/attributes.h"
 
+#include "platform/common/file_faults.h"
 #include "platform/errors.h"
-#include "platform/posix/errno_error.h"
 #include "platform/posix/dos_attributes.h"
+#include "platform/posix/errno_error.h"
 #include "platform/posix/hidden_list.h"
 #include "platform/posix/host_io.h"
 
@@ -70,6 +71,7 @@ Status ApplyStoredBits(const HostItem& item, std::uint32_t wanted, std::uint32_t
 
 Result<std::uint32_t> GetFileAttributes(std::u16string_view path)
 {
+    PLATFORM_TRY(faults::CountFileOperation());
     auto item = LookUp(path);
     if (!item)
         return item.error();
@@ -78,6 +80,7 @@ Result<std::uint32_t> GetFileAttributes(std::u16string_view path)
 
 Result<FileAttributeData> GetFileAttributesEx(std::u16string_view path)
 {
+    PLATFORM_TRY(faults::CountFileOperation());
     auto item = LookUp(path);
     if (!item)
         return item.error();
@@ -91,6 +94,7 @@ Result<FileAttributeData> GetFileAttributesEx(std::u16string_view path)
 
 Status SetFileAttributes(std::u16string_view path, std::uint32_t attributes)
 {
+    PLATFORM_TRY(faults::CountFileOperation());
     auto item = LookUp(path);
     if (!item)
         return item.error();

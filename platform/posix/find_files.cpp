@@ -1,9 +1,10 @@
 #include "platform/folders.h"
 
+#include "platform/common/file_faults.h"
 #include "platform/errors.h"
-#include "platform/posix/errno_error.h"
 #include "platform/path.h"
 #include "platform/posix/dos_attributes.h"
+#include "platform/posix/errno_error.h"
 #include "platform/posix/host_io.h"
 #include "platform/text.h"
 
@@ -119,6 +120,7 @@ void AddDotEntries(int folderFd, const std::string& hostFolder, std::u16string_v
 
 Result<std::vector<FindData>> FindFiles(std::u16string_view pattern)
 {
+    PLATFORM_TRY(faults::CountFileOperation());
     const auto separator = pattern.find_last_of(u"\\/");
     if (separator == std::u16string_view::npos)
         return Error(kErrorPathNotFound); // relative

@@ -1,9 +1,10 @@
 #include "platform/folders.h"
 
 #include "platform/attributes.h"
+#include "platform/common/file_faults.h"
 #include "platform/errors.h"
-#include "platform/posix/errno_error.h"
 #include "platform/posix/dos_attributes.h"
+#include "platform/posix/errno_error.h"
 #include "platform/posix/host_io.h"
 #include "platform/posix/share_table.h"
 
@@ -81,6 +82,7 @@ Status RenameNoReplace(const std::string& from, const std::string& to, bool fold
 
 Status CreateDirectory(std::u16string_view path)
 {
+    PLATFORM_TRY(faults::CountFileOperation());
     auto host = hostfs::Resolve(path);
     if (!host)
         return host.error();
@@ -91,6 +93,7 @@ Status CreateDirectory(std::u16string_view path)
 
 Status RemoveDirectory(std::u16string_view path)
 {
+    PLATFORM_TRY(faults::CountFileOperation());
     auto item = LookUp(path);
     if (!item)
         return item.error();
@@ -126,6 +129,7 @@ bool PathExists(std::u16string_view path)
 
 Status DeleteFile(std::u16string_view path)
 {
+    PLATFORM_TRY(faults::CountFileOperation());
     auto item = LookUp(path);
     if (!item)
         return item.error();
@@ -143,6 +147,7 @@ Status DeleteFile(std::u16string_view path)
 
 Status MoveFile(std::u16string_view from, std::u16string_view to)
 {
+    PLATFORM_TRY(faults::CountFileOperation());
     auto source = LookUp(from);
     if (!source)
         return source.error();

@@ -1,5 +1,6 @@
 #include "platform/atomic_file.h"
 
+#include "platform/common/file_faults.h"
 #include "platform/win32/wide.h"
 
 #include <algorithm>
@@ -12,6 +13,7 @@ using win32::Wide;
 
 Status WriteFileAtomically(std::u16string_view path, std::string_view bytes)
 {
+    PLATFORM_TRY(faults::CountFileOperation());
     const std::wstring target = Wide(path);
     const std::size_t cut = target.find_last_of(L"\\/");
     const std::wstring folder = cut == std::wstring::npos ? L"." : target.substr(0, cut);

@@ -1,5 +1,6 @@
 #include "platform/attributes.h"
 
+#include "platform/common/file_faults.h"
 #include "platform/errors.h"
 #include "platform/win32/handle.h"
 
@@ -25,6 +26,7 @@ Result<BY_HANDLE_FILE_INFORMATION> HandleInformation(std::u16string_view path)
 
 Result<std::uint32_t> GetFileAttributes(std::u16string_view path)
 {
+    PLATFORM_TRY(faults::CountFileOperation());
     const DWORD attributes = ::GetFileAttributesW(win32::Wide(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return win32::LastError();
@@ -33,6 +35,7 @@ Result<std::uint32_t> GetFileAttributes(std::u16string_view path)
 
 Result<FileAttributeData> GetFileAttributesEx(std::u16string_view path)
 {
+    PLATFORM_TRY(faults::CountFileOperation());
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!::GetFileAttributesExW(win32::Wide(path).c_str(), GetFileExInfoStandard, &data))
         return win32::LastError();
@@ -43,6 +46,7 @@ Result<FileAttributeData> GetFileAttributesEx(std::u16string_view path)
 
 Status SetFileAttributes(std::u16string_view path, std::uint32_t attributes)
 {
+    PLATFORM_TRY(faults::CountFileOperation());
     if (!::SetFileAttributesW(win32::Wide(path).c_str(), attributes))
         return win32::LastError();
     return {};

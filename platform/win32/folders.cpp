@@ -1,5 +1,6 @@
 #include "platform/folders.h"
 
+#include "platform/common/file_faults.h"
 #include "platform/win32/wide.h"
 
 #include <memory>
@@ -38,6 +39,7 @@ using win32::Wide;
 
 Status CreateDirectory(std::u16string_view path)
 {
+    PLATFORM_TRY(faults::CountFileOperation());
     if (!::CreateDirectoryW(Wide(path).c_str(), nullptr))
         return LastError();
     return {};
@@ -45,6 +47,7 @@ Status CreateDirectory(std::u16string_view path)
 
 Status RemoveDirectory(std::u16string_view path)
 {
+    PLATFORM_TRY(faults::CountFileOperation());
     if (!::RemoveDirectoryW(Wide(path).c_str()))
         return LastError();
     return {};
@@ -73,6 +76,7 @@ bool PathExists(std::u16string_view path)
 
 Status DeleteFile(std::u16string_view path)
 {
+    PLATFORM_TRY(faults::CountFileOperation());
     if (!::DeleteFileW(Wide(path).c_str()))
         return LastError();
     return {};
@@ -80,6 +84,7 @@ Status DeleteFile(std::u16string_view path)
 
 Status MoveFile(std::u16string_view from, std::u16string_view to)
 {
+    PLATFORM_TRY(faults::CountFileOperation());
     if (!::MoveFileW(Wide(from).c_str(), Wide(to).c_str()))
         return LastError();
     return {};
@@ -87,6 +92,7 @@ Status MoveFile(std::u16string_view from, std::u16string_view to)
 
 Result<std::vector<FindData>> FindFiles(std::u16string_view pattern)
 {
+    PLATFORM_TRY(faults::CountFileOperation());
     WIN32_FIND_DATAW found{};
     const FindHandle search = FindFirst(Wide(pattern), found);
     if (!search)

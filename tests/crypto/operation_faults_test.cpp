@@ -1,7 +1,11 @@
-// Every File operation of an item fails once, in turn. Whatever fails, the
-// source stays as it was unless the item succeeded, nothing half-written is
-// left, the item ends with the result that says whether the batch goes on,
-// and the page is told.
+// Every file operation of an item fails once, in turn, for each way an item
+// can run, until a run completes without reaching the failure. Whatever
+// fails, nothing is lost: the source is as it was (bytes and attributes),
+// or, when the failure came while the source was going after its container
+// had been verified, that container is complete; nothing half-written is
+// left; an outcome that differs from a clean run's is reported to the page;
+// and the next operation works.
+#include "platform/attributes.h"
 #include "platform/file.h"
 #include "platform/folders.h"
 #include "platform/text.h"
@@ -11,184 +15,285 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <functional>
+#include <tuple>
 
 namespace lockora::crypto {
 namespace {
 
 using testing::Pattern;
-using testing::SnapshotTree;
-using Tree = std::vector<std::pair<std::string, std::string>>;
 
 constexpr platform::ErrorCode kInjected = 112; // disk full
+constexpr std::uint64_t kCaseBound = 5000;     // far above any item here
 
-class OperationFaultsTest : public testing::OperationTest {
-public:
-    void MakeFile(const std::u16string& folder) { Write(folder + u"\\a.bin", Pattern(5000, 29, 3)); }
+enum class Kind { File, LargeFile, Folder };
 
-    // Three runs of the stream loop, the last one short, and a tail.
-    void MakeLargeFile(const std::u16string& folder)
-    {
-        Write(folder + u"\\big.bin", Pattern((5u << 19) + 1003, 37, 5));
-    }
+struct Way {
+    const char* name;
+    Kind kind;
+    std::int32_t deleteChoice; // iDelSel
+    bool backup;
+    bool strong;
+};
 
-    void MakeFolder(const std::u16string& folder)
-    {
-        Write(folder + u"\\docs\\a.bin", Pattern(3000, 31, 1));
-        Write(folder + u"\\docs\\sub\\b.txt", "b");
-        ASSERT_TRUE(platform::CreateDirectory(folder + u"\\docs\\empty").ok());
-    }
+// Relative path, bytes, and the read-only and hidden attributes of each entry.
+using Tree = std::vector<std::tuple<std::string, std::string, std::uint32_t>>;
 
+class OperationFaultsTest : public testing::OperationTest, public ::testing::WithParamInterface<Way> {
 protected:
+    void SetUp() override
+    {
+        OperationTest::SetUp();
+        strongCost_ = {kMinPasses, kMinMemoryKiB, kMinChunkSize};
+    }
+
     void TearDown() override
     {
         platform::testing::ResetFileOperationCount();
         OperationTest::TearDown();
     }
 
-    std::u16string Run(int round) { return u"C:\\r" + platform::Utf8ToUtf16(std::to_string(round)); }
+    static std::u16string Name(Kind kind)
+    {
+        return kind == Kind::Folder ? u"docs" : kind == Kind::File ? u"a.bin" : u"big.bin";
+    }
 
-    Tree Snapshot(const std::u16string& path) { return SnapshotTree(sandbox().host(path)); }
+    // The item below `folder`, with a hidden file and a read-only one.
+    void Make(const std::u16string& folder, Kind kind)
+    {
+        if (kind == Kind::File) {
+            Write(folder + u"\\a.bin", Pattern(5000, 29, 3));
+            ASSERT_TRUE(platform::SetFileAttributes(folder + u"\\a.bin", platform::kAttrHidden).ok());
+        } else if (kind == Kind::LargeFile) {
+            // Three runs of the stream loop, the last one short, and a tail.
+            Write(folder + u"\\big.bin", Pattern((5u << 19) + 1003, 37, 5));
+        } else {
+            Write(folder + u"\\docs\\a.bin", Pattern(3000, 31, 1));
+            Write(folder + u"\\docs\\sub\\b.txt", "b");
+            ASSERT_TRUE(platform::CreateDirectory(folder + u"\\docs\\empty").ok());
+            ASSERT_TRUE(platform::SetFileAttributes(folder + u"\\docs\\a.bin", platform::kAttrHidden).ok());
+            ASSERT_TRUE(platform::SetFileAttributes(folder + u"\\docs\\sub\\b.txt", platform::kAttrReadOnly).ok());
+        }
+    }
 
-    // Runs `item` with the n-th File operation failing; false when fewer
-    // than n operations ran, so the failure never fired.
-    bool RunFailing(std::uint64_t n, int& result, const std::function<int()>& item)
+    Tree Snapshot(const std::u16string& folder, bool withAttributes = true)
+    {
+        Tree tree;
+        for (const auto& [path, bytes] : testing::SnapshotTree(sandbox().host(folder))) {
+            // The hidden attribute is the ".hidden" list here, seen below.
+            if (path.ends_with(".hidden"))
+                continue;
+            std::uint32_t attributes = 0;
+            if (withAttributes) {
+                std::u16string windowsPath = folder + u"\\" + platform::Utf8ToUtf16(path);
+                std::replace(windowsPath.begin(), windowsPath.end(), u'/', u'\\');
+                attributes = platform::GetFileAttributes(windowsPath).value_or(0) &
+                             (platform::kAttrReadOnly | platform::kAttrHidden);
+            }
+            tree.emplace_back(path, bytes, attributes);
+        }
+        return tree;
+    }
+
+    // The entries of `tree` outside `name` (the container of an item).
+    static Tree Without(Tree tree, const std::u16string& name)
+    {
+        const std::string prefix = platform::Utf16ToUtf8(name);
+        std::erase_if(tree, [&](const auto& entry) { return std::get<0>(entry).starts_with(prefix); });
+        return tree;
+    }
+
+    static std::u16string Numbered(const char16_t* stem, std::uint64_t n)
+    {
+        return stem + platform::Utf8ToUtf16(std::to_string(n));
+    }
+
+    static settings::SettingsRecord Options(const Way& way, const std::u16string& backups)
+    {
+        settings::SettingsRecord options;
+        options.iDelSel = way.deleteChoice;
+        options.bBackup = way.backup;
+        options.strBackDir = way.backup ? backups : u"";
+        options.bStrong = way.strong;
+        return options;
+    }
+
+    // Runs `item` with the n-th file operation failing; false when the item
+    // ended before it, so the failure never fired.
+    bool RunFailing(std::uint64_t n, const std::function<void()>& item)
     {
         ClearMessages();
         platform::testing::ResetFileOperationCount();
         platform::testing::FailNthFileOperation(n, kInjected);
-        result = item();
+        item();
         const bool fired = platform::testing::FileOperationCount() >= n;
         platform::testing::ResetFileOperationCount();
         return fired;
     }
 
-    std::uint64_t CountOperations(const std::function<int()>& item)
+    bool FailureReported() const
     {
-        platform::testing::ResetFileOperationCount();
-        EXPECT_EQ(item(), kOpened);
-        return platform::testing::FileOperationCount();
-    }
-
-    bool Sent(std::int32_t id) const { return !MessagesOf(id).empty(); }
-
-    static settings::SettingsRecord Options(const std::u16string& backupFolder)
-    {
-        settings::SettingsRecord options;
-        options.iDelSel = kDeleteSource;
-        options.bBackup = !backupFolder.empty();
-        options.strBackDir = backupFolder;
-        return options;
-    }
-
-    // Encrypts the item `name` made by `make` below a fresh folder per round,
-    // with a backup and deletion of the source after success.
-    void SweepEncrypt(const std::u16string& name, void (OperationFaultsTest::*make)(const std::u16string&))
-    {
-        (this->*make)(u"C:\\ref");
-        ASSERT_TRUE(platform::CreateDirectory(u"D:\\refbk").ok());
-        const std::uint64_t count =
-            CountOperations([&] { return Encrypt(u"C:\\ref\\" + name, Options(u"D:/refbk")); });
-        const std::string reference = Read(u"C:\\ref\\" + name + u".xep");
-        ASSERT_EQ(Read(u"D:\\refbk\\" + name + u".xep"), reference);
-
-        for (std::uint64_t n = 1; n <= count; ++n) {
-            SCOPED_TRACE("failing operation " + std::to_string(n));
-            const std::u16string folder = Run(static_cast<int>(n));
-            const std::u16string backups = u"D:\\bk" + platform::Utf8ToUtf16(std::to_string(n));
-            (this->*make)(folder);
-            ASSERT_TRUE(platform::CreateDirectory(backups).ok());
-            const Tree source = Snapshot(folder);
-            const std::u16string item = folder + u"\\" + name;
-
-            int result = 0;
-            ASSERT_TRUE(RunFailing(n, result, [&] { return Encrypt(item, Options(backups)); }));
-            if (result == kOpened && !Sent(bridge::MSG_ENCRYPT_FAILED)) {
-                ADD_FAILURE() << "a failed operation went unnoticed";
-                continue;
-            }
-            // Nothing of the item is left but its untouched source.
-            EXPECT_TRUE(Snapshot(folder) == source);
-            EXPECT_TRUE(Snapshot(backups).empty());
-            if (result == kBackupFailed) {
-                EXPECT_TRUE(Sent(bridge::MSG_BACKUP_FILE_NAME_EXIST));
-                continue;
-            }
-            EXPECT_TRUE(Sent(bridge::MSG_SHOW_ERROR_INFO));
-            if (result != kOpened)
-                EXPECT_EQ(result, kOpenFailed);
-            else
-                EXPECT_EQ(MessageIds().back(), bridge::MSG_ENCRYPT_FAILED);
+        for (const std::int32_t id : MessageIds()) {
+            if (id == bridge::MSG_ENCRYPT_FAILED || id == bridge::MSG_DENCRYPT_FAILED ||
+                id == bridge::MSG_SHOW_ERROR_INFO || id == bridge::MSG_BACKUP_FILE_NAME_EXIST)
+                return true;
         }
+        return false;
     }
 
-    void SweepDecrypt(const std::u16string& name, void (OperationFaultsTest::*make)(const std::u16string&))
+    // What a fresh decryption of `container` restores, without attributes.
+    Tree Restored(const std::string& container, const std::u16string& name, std::uint64_t n)
     {
-        (this->*make)(u"C:\\ref");
-        const Tree original = Snapshot(u"C:\\ref");
-        ASSERT_EQ(Encrypt(u"C:\\ref\\" + name, Options(u"")), kOpened);
-        const std::string container = Read(u"C:\\ref\\" + name + u".xep");
-        ASSERT_TRUE(platform::CreateDirectory(u"C:\\dec").ok());
-        Write(u"C:\\dec\\" + name + u".xep", container);
-        const std::uint64_t count = CountOperations([&] { return Decrypt(u"C:\\dec\\" + name + u".xep", Options(u"")); });
-        ASSERT_TRUE(Snapshot(u"C:\\dec") == original);
+        const std::u16string folder = Numbered(u"C:\\check", n);
+        Write(folder + u"\\" + name + u".xep", container);
+        EXPECT_EQ(Decrypt(folder + u"\\" + name + u".xep"), kOpened);
+        return Without(Snapshot(folder, false), name + u".xep");
+    }
 
-        for (std::uint64_t n = 1; n <= count; ++n) {
+    // Sweeps `item` over `make`d copies of the item; `check` judges each
+    // case. Returns the number of cases.
+    std::uint64_t Sweep(const std::function<void(const std::u16string&)>& make,
+                        const std::function<void(const std::u16string&)>& item,
+                        const std::function<void(const std::u16string&, std::uint64_t)>& check)
+    {
+        std::uint64_t n = 1;
+        for (; n < kCaseBound; ++n) {
             SCOPED_TRACE("failing operation " + std::to_string(n));
-            const std::u16string folder = Run(static_cast<int>(n));
-            Write(folder + u"\\" + name + u".xep", container);
-            const Tree before = Snapshot(folder);
-
-            int result = 0;
-            ASSERT_TRUE(RunFailing(n, result, [&] { return Decrypt(folder + u"\\" + name + u".xep", Options(u"")); }));
-            if (result == kOpened && !Sent(bridge::MSG_DENCRYPT_FAILED)) {
-                ADD_FAILURE() << "a failed operation went unnoticed";
-                continue;
-            }
-            // Only the untouched container is left.
-            EXPECT_TRUE(Snapshot(folder) == before);
-            if (result == kOpenFailed) {
-                EXPECT_EQ(MessageIds(), std::vector<std::int32_t>{bridge::MSG_SHOW_ERROR_INFO});
-                continue;
-            }
-            EXPECT_TRUE(result == kOpened || result == kContainerRejected) << result;
-            const auto failed = MessagesOf(bridge::MSG_DENCRYPT_FAILED);
-            ASSERT_EQ(failed.size(), 1u);
-            EXPECT_EQ(failed[0].At(1).At(1).GetInt(), bridge::ERR_READ_FAILE);
-            EXPECT_EQ(MessageIds().back(), bridge::MSG_DENCRYPT_FAILED);
+            const std::u16string folder = Numbered(u"C:\\r", n);
+            make(folder);
+            if (!RunFailing(n, [&] { item(folder); }))
+                break;
+            check(folder, n);
+            if (::testing::Test::HasFailure())
+                break;
         }
+        EXPECT_LT(n, kCaseBound);
+        const std::uint64_t cases = n - 1;
+        std::printf("fault sweep: %s %s: %llu cases\n", ::testing::UnitTest::GetInstance()->current_test_info()->name(),
+                    GetParam().name, static_cast<unsigned long long>(cases));
+        return cases;
     }
 };
 
-TEST_F(OperationFaultsTest, EncryptingAFile)
+class EncryptFaultsTest : public OperationFaultsTest {};
+class DecryptFaultsTest : public OperationFaultsTest {};
+
+TEST_P(EncryptFaultsTest, NothingIsLost)
 {
-    SweepEncrypt(u"a.bin", &OperationFaultsTest::MakeFile);
+    const Way way = GetParam();
+    const std::u16string name = Name(way.kind);
+    Make(u"C:\\ref", way.kind);
+    const Tree original = Snapshot(u"C:\\ref");
+    const Tree content = Snapshot(u"C:\\ref", false);
+
+    const auto backupsOf = [](const std::u16string& folder) { return u"D:" + folder.substr(2); };
+    const auto make = [&](const std::u16string& folder) {
+        Make(folder, way.kind);
+        if (way.backup) {
+            ASSERT_TRUE(platform::CreateDirectory(backupsOf(folder)).ok());
+        }
+    };
+    const auto encrypt = [&](const std::u16string& folder) {
+        (void)Encrypt(folder + u"\\" + name, Options(way, backupsOf(folder)));
+    };
+    const std::uint64_t cases = Sweep(make, encrypt, [&](const std::u16string& folder, std::uint64_t n) {
+        const std::u16string container = folder + u"\\" + name + u".xep";
+        if (!Exists(container)) {
+            EXPECT_TRUE(FailureReported());
+            EXPECT_TRUE(Snapshot(folder) == original) << "the source changed";
+            if (way.backup) {
+                EXPECT_TRUE(Snapshot(backupsOf(folder)).empty());
+            }
+            // The next operation works.
+            EXPECT_EQ(Encrypt(folder + u"\\" + name, Options(way, backupsOf(folder))), kOpened);
+            ASSERT_TRUE(Exists(container));
+        }
+        const std::string bytes = Read(container);
+        EXPECT_TRUE(Restored(bytes, name, n) == content) << "the container is not complete";
+        if (way.backup) {
+            EXPECT_EQ(Read(backupsOf(folder) + u"\\" + name + u".xep"), bytes);
+        }
+        const Tree source = Without(Snapshot(folder), name + u".xep");
+        if (way.deleteChoice == kKeepSource) {
+            EXPECT_TRUE(source == original);
+        } else if (!source.empty()) {
+            EXPECT_TRUE(FailureReported()) << "the source stayed without a word";
+        }
+    });
+    EXPECT_GE(cases, 5u);
 }
 
-TEST_F(OperationFaultsTest, EncryptingAFolder)
+TEST_P(DecryptFaultsTest, NothingIsLost)
 {
-    SweepEncrypt(u"docs", &OperationFaultsTest::MakeFolder);
+    const Way way = GetParam();
+    const std::u16string name = Name(way.kind);
+    Make(u"C:\\ref", way.kind);
+    const Tree content = Snapshot(u"C:\\ref", false);
+    ASSERT_EQ(Encrypt(u"C:\\ref\\" + name, Options({"", way.kind, kKeepSource, false, way.strong}, u"")), kOpened);
+    const std::string container = Read(u"C:\\ref\\" + name + u".xep");
+
+    const auto make = [&](const std::u16string& folder) { Write(folder + u"\\" + name + u".xep", container); };
+    const auto decrypt = [&](const std::u16string& folder) {
+        (void)Decrypt(folder + u"\\" + name + u".xep", Options(way, u""));
+    };
+    const std::uint64_t cases = Sweep(make, decrypt, [&](const std::u16string& folder, std::uint64_t) {
+        const std::u16string containerPath = folder + u"\\" + name + u".xep";
+        if (!Exists(folder + u"\\" + name)) {
+            EXPECT_TRUE(FailureReported());
+            EXPECT_EQ(Snapshot(folder).size(), 1u) << "something half-written is left";
+            EXPECT_EQ(Read(containerPath), container);
+            // The next operation works.
+            EXPECT_EQ(Decrypt(containerPath, Options(way, u"")), kOpened);
+        }
+        EXPECT_TRUE(Without(Snapshot(folder, false), name + u".xep") == content) << "the output is not complete";
+        if (!Exists(containerPath)) {
+            EXPECT_NE(way.deleteChoice, kKeepSource) << "the container went";
+        } else if (way.deleteChoice == kKeepSource) {
+            EXPECT_EQ(Read(containerPath), container);
+        } else {
+            EXPECT_TRUE(FailureReported()) << "the container stayed without a word";
+        }
+    });
+    EXPECT_GE(cases, 5u);
 }
 
-TEST_F(OperationFaultsTest, DecryptingAFile)
+std::string WayName(const ::testing::TestParamInfo<Way>& info)
 {
-    SweepDecrypt(u"a.bin", &OperationFaultsTest::MakeFile);
+    return info.param.name;
 }
 
-TEST_F(OperationFaultsTest, EncryptingAFileOfSeveralRuns)
-{
-    SweepEncrypt(u"big.bin", &OperationFaultsTest::MakeLargeFile);
-}
+INSTANTIATE_TEST_SUITE_P(Ways, EncryptFaultsTest,
+                         ::testing::Values(Way{"FileKept", Kind::File, kKeepSource, false, false},
+                                           Way{"FileKeptWithBackup", Kind::File, kKeepSource, true, false},
+                                           Way{"FileDeleted", Kind::File, kDeleteSource, false, false},
+                                           Way{"FileDeletedWithBackup", Kind::File, kDeleteSource, true, false},
+                                           Way{"FileShredded", Kind::File, kShredSource, false, false},
+                                           Way{"FileShreddedWithBackup", Kind::File, kShredSource, true, false},
+                                           Way{"LargeFileDeletedWithBackup", Kind::LargeFile, kDeleteSource, true, false},
+                                           Way{"FolderKept", Kind::Folder, kKeepSource, false, false},
+                                           Way{"FolderKeptWithBackup", Kind::Folder, kKeepSource, true, false},
+                                           Way{"FolderDeleted", Kind::Folder, kDeleteSource, false, false},
+                                           Way{"FolderDeletedWithBackup", Kind::Folder, kDeleteSource, true, false},
+                                           Way{"FolderShredded", Kind::Folder, kShredSource, false, false},
+                                           Way{"FolderShreddedWithBackup", Kind::Folder, kShredSource, true, false},
+                                           Way{"StrongFileDeletedWithBackup", Kind::File, kDeleteSource, true, true},
+                                           Way{"StrongFileShredded", Kind::File, kShredSource, false, true},
+                                           Way{"StrongFolderDeleted", Kind::Folder, kDeleteSource, false, true},
+                                           Way{"StrongFolderShreddedWithBackup", Kind::Folder, kShredSource, true, true}),
+                         WayName);
 
-TEST_F(OperationFaultsTest, DecryptingAFileOfSeveralRuns)
-{
-    SweepDecrypt(u"big.bin", &OperationFaultsTest::MakeLargeFile);
-}
-
-TEST_F(OperationFaultsTest, DecryptingAFolder)
-{
-    SweepDecrypt(u"docs", &OperationFaultsTest::MakeFolder);
-}
+INSTANTIATE_TEST_SUITE_P(Ways, DecryptFaultsTest,
+                         ::testing::Values(Way{"FileKept", Kind::File, kKeepSource, false, false},
+                                           Way{"FileDeleted", Kind::File, kDeleteSource, false, false},
+                                           Way{"FileShredded", Kind::File, kShredSource, false, false},
+                                           Way{"LargeFileDeleted", Kind::LargeFile, kDeleteSource, false, false},
+                                           Way{"FolderKept", Kind::Folder, kKeepSource, false, false},
+                                           Way{"FolderDeleted", Kind::Folder, kDeleteSource, false, false},
+                                           Way{"FolderShredded", Kind::Folder, kShredSource, false, false},
+                                           Way{"StrongFileShredded", Kind::File, kShredSource, false, true},
+                                           Way{"StrongFolderDeleted", Kind::Folder, kDeleteSource, false, true}),
+                         WayName);
 
 } // namespace
 } // namespace lockora::crypto

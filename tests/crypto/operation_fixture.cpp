@@ -32,6 +32,7 @@ int OperationTest::Encrypt(const std::u16string& path, const settings::SettingsR
     CryptOperation operation;
     operation.ApplyOptions(options);
     operation.engine().bEncrypt = true;
+    operation.engine().strongParameters = strongCost_;
     return operation.EncryptItem(path, password);
 }
 

@@ -5,6 +5,7 @@
 
 #include "bridge/notify.h"
 #include "crypto/crypt_operation.h"
+#include "crypto/strong_format.h"
 #include "platform/message_box.h"
 #include "settings/settings_record.h"
 #include "tests/support/recording_main_window.h"
@@ -43,6 +44,8 @@ protected:
     void Write(const std::u16string& path, std::string_view bytes);
 
     lockora::testing::RecordingMainWindow window_;
+    // The cost of the strong containers Encrypt writes.
+    crypto::StrongParameters strongCost_;
 
 private:
     bridge::NotifyDelivery previousDelivery_;

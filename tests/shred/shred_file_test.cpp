@@ -25,11 +25,12 @@ protected:
     void Shred(std::uint64_t total)
     {
         std::uint64_t done = 0;
-        ShredFile(kFile, kFile, total, done);
+        shredded_ = ShredFile(kFile, kFile, total, done);
         done_ = done;
     }
 
     std::uint64_t done_ = 0;
+    platform::Status shredded_;
 };
 
 TEST(ShredPercentTest, SmallAndLargeTotalsFollowTheirRules)
@@ -89,7 +90,7 @@ TEST_F(ShredFileTest, CounterOfEarlierFilesCarriesOver)
     // A folder's counter runs across its files: this file starts at 50 %.
     Write(kFile, std::string(2048, 's'));
     std::uint64_t done = 4096;
-    ShredFile(kFile, u"C:\\Data", 8192, done);
+    (void)ShredFile(kFile, u"C:\\Data", 8192, done);
     EXPECT_EQ(Percents(), (PercentList{75, 100}));
     EXPECT_EQ(Progress().front().first, u"C:\\Data");
     EXPECT_EQ(done, 8192u);
@@ -114,16 +115,17 @@ TEST_F(ShredFileTest, FilesThatCannotBeOpenedForWritingStayUnchanged)
     EXPECT_EQ(done_, 0u);
 
     std::uint64_t done = 0;
-    ShredFile(u"C:\\Data\\missing", u"C:\\Data\\missing", 0, done);
+    EXPECT_EQ(ShredFile(u"C:\\Data\\missing", u"C:\\Data\\missing", 0, done).code(), platform::kErrorFileNotFound);
     EXPECT_FALSE(Exists(u"C:\\Data\\missing")); // not created by the truncating open
     EXPECT_TRUE(Percents().empty());
 }
 
-// The File operations of shredding a 10,000-byte file: open, size, the run
-// of four blocks, the tail, flush, the same again, then the truncating open.
-constexpr std::uint64_t kFirstTail = 4;
-constexpr std::uint64_t kFirstFlush = 5;
-constexpr std::uint64_t kSecondFlush = 8;
+// The file operations of shredding a 10,000-byte file: its attributes, open,
+// size, the run of four blocks, the tail, flush, the same again, then the
+// truncating open.
+constexpr std::uint64_t kFirstTail = 5;
+constexpr std::uint64_t kFirstFlush = 6;
+constexpr std::uint64_t kSecondFlush = 9;
 
 TEST_F(ShredFileTest, FirstPassIsWholeBeforeTheSecondBegins)
 {
@@ -151,6 +153,7 @@ TEST_F(ShredFileTest, FailedWriteLeavesThePartlyOverwrittenFileInPlace)
     Write(kFile, std::string(10000, 's'));
     platform::testing::FailNthFileOperation(kFirstTail, platform::kErrorDiskFull);
     Shred(20000);
+    EXPECT_EQ(shredded_.code(), platform::kErrorDiskFull);
     platform::testing::FailNthFileOperation(0, 0);
     EXPECT_EQ(Read(kFile), std::string(8192, '\xFF') + std::string(10000 - 8192, 's'));
     EXPECT_EQ(Percents(), (PercentList{10, 20, 30, 40}));
