@@ -20,6 +20,7 @@
 #include "platform/result.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -99,6 +100,17 @@ Result<RegistryKey> RegOpenKeyEx(RegistryHive hive, std::u16string_view subKey);
 // Sets a value of an open key, replacing one of the same name whatever its
 // type (RegSetValueEx).
 Status RegSetValueEx(const RegistryKey& key, std::u16string_view valueName, const RegistryValue& value);
+
+// A value of a key and its name, for setting several at once.
+struct NamedValue {
+    std::u16string_view name;
+    RegistryValue value;
+};
+
+// Sets several values of an open key as RegSetValueEx does each. Here they
+// change together, in one write of the stored hive, so that no failure or
+// kill leaves some old and some new; Windows sets them one after another.
+Status RegSetValues(const RegistryKey& key, std::span<const NamedValue> values);
 
 // The stored value and its type; 2 when the value is missing
 // (RegQueryValueEx).

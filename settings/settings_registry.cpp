@@ -91,17 +91,21 @@ void SaveSettingsToRegistry(const SettingsRecord& record)
     if (!created.ok())
         return;
     const RegistryKey& key = created->key;
-    // A save reports nothing; a value that cannot be written keeps its old
-    // content, and the file stays the store that is read first.
-    (void)platform::RegSetValueEx(key, u"bUserPwd", FlagValue(record.bUserPwd));
-    (void)platform::RegSetValueEx(key, u"bEptCanFgt", FlagValue(record.bEptCanFgt));
-    (void)platform::RegSetValueEx(key, u"bBackup", FlagValue(record.bBackup));
-    (void)platform::RegSetValueEx(key, u"bContextMenu", FlagValue(record.bContextMenu));
-    (void)platform::RegSetValueEx(key, u"bAsk", FlagValue(record.bAsk));
-    (void)platform::RegSetValueEx(key, u"bStrong", FlagValue(record.bStrong));
-    (void)platform::RegSetValueEx(key, u"iDelSel", RegistryValue::Dword(static_cast<std::uint32_t>(record.iDelSel)));
-    (void)platform::RegSetValueEx(key, u"uPwd", RegistryValue::Qword(record.uPwd));
-    (void)platform::RegSetValueEx(key, u"strBackDir", RegistryValue::String(record.strBackDir));
+    // A save reports nothing; values that cannot be written keep their old
+    // content, and the file stays the store that is read first. Set together,
+    // so the store never holds half of one record and half of another.
+    const platform::NamedValue values[] = {
+        {u"bUserPwd", FlagValue(record.bUserPwd)},
+        {u"bEptCanFgt", FlagValue(record.bEptCanFgt)},
+        {u"bBackup", FlagValue(record.bBackup)},
+        {u"bContextMenu", FlagValue(record.bContextMenu)},
+        {u"bAsk", FlagValue(record.bAsk)},
+        {u"bStrong", FlagValue(record.bStrong)},
+        {u"iDelSel", RegistryValue::Dword(static_cast<std::uint32_t>(record.iDelSel))},
+        {u"uPwd", RegistryValue::Qword(record.uPwd)},
+        {u"strBackDir", RegistryValue::String(record.strBackDir)},
+    };
+    (void)platform::RegSetValues(key, values);
 }
 
 } // namespace lockora::settings

@@ -204,6 +204,26 @@ Status RegSetValueEx(const RegistryKey& key, std::u16string_view valueName, cons
     });
 }
 
+Status RegSetValues(const RegistryKey& key, std::span<const NamedValue> values)
+{
+    const auto pieces = PiecesOf(key);
+    if (!pieces)
+        return pieces.error();
+    for (const NamedValue& named : values) {
+        PLATFORM_TRY(registry::CheckValueName(named.name));
+        PLATFORM_TRY(registry::CheckValue(named.value));
+    }
+    return ChangeHive(key.hive(), [&](HiveKey& root) -> Result<bool> {
+        HiveKey* node = registry::FindKey(root, *pieces);
+        if (!node)
+            return Error(kErrorKeyDeleted);
+        bool changed = false;
+        for (const NamedValue& named : values)
+            changed = registry::SetValue(*node, named.name, named.value) || changed;
+        return changed;
+    });
+}
+
 Result<RegistryValue> RegQueryValueEx(const RegistryKey& key, std::u16string_view valueName)
 {
     if (!key.valid())

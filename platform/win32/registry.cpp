@@ -105,6 +105,17 @@ Status RegSetValueEx(const RegistryKey& key, std::u16string_view valueName, cons
     return SetValue(opened.get(), valueName, value);
 }
 
+Status RegSetValues(const RegistryKey& key, std::span<const NamedValue> values)
+{
+    if (!key.valid())
+        return Error(kErrorInvalidHandle);
+    KeyHandle opened;
+    PLATFORM_TRY(Open(key.hive(), key.path(), KEY_SET_VALUE, opened));
+    for (const NamedValue& named : values)
+        PLATFORM_TRY(SetValue(opened.get(), named.name, named.value));
+    return {};
+}
+
 Result<RegistryValue> RegQueryValueEx(const RegistryKey& key, std::u16string_view valueName)
 {
     if (!key.valid())

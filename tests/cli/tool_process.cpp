@@ -30,6 +30,14 @@ int MillisecondsLeft(Clock::time_point deadline)
     return static_cast<int>(std::max<long long>(0, left));
 }
 
+// 128 + the signal that ended a child, as a shell shows it, else its exit code.
+int ExitStatus(int status)
+{
+    if (WIFSIGNALED(status))
+        return 128 + WTERMSIG(status);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 // Waits for the child's exit until the deadline; kills it after that. The
 // exit status (128 + the signal that ended it, as a shell shows it), or -1.
 int Reap(int pid, Clock::time_point deadline)
@@ -52,11 +60,7 @@ int Reap(int pid, Clock::time_point deadline)
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
-    if (!exited)
-        return -1;
-    if (WIFSIGNALED(status))
-        return 128 + WTERMSIG(status);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return exited ? ExitStatus(status) : -1;
 }
 
 std::vector<char*> Pointers(std::vector<std::string>& texts)
@@ -228,6 +232,95 @@ int TerminalSession::Finish()
     }
     reaped_ = true;
     return Reap(pid_, deadline);
+}
+
+ChildProcess::ChildProcess(std::vector<std::string> argvTexts, std::vector<std::string> environment,
+                           const std::string& hostFolder)
+{
+    std::vector<char*> argv = Pointers(argvTexts);
+    std::vector<char*> envp = Pointers(environment);
+    int output[2];
+    if (::pipe2(output, O_CLOEXEC) != 0)
+        return;
+    const int pid = ::fork();
+    if (pid == 0) {
+        ::setsid();
+        const int null = ::open("/dev/null", O_RDONLY);
+        ::dup2(null, STDIN_FILENO);
+        ::dup2(output[1], STDOUT_FILENO);
+        ::dup2(output[1], STDERR_FILENO);
+        if (::chdir(hostFolder.c_str()) == 0)
+            ::execve(argv[0], argv.data(), envp.data());
+        ::_exit(127);
+    }
+    ::close(output[1]);
+    pipe_ = output[0];
+    if (pid > 0) {
+        pid_ = pid;
+        pidfd_ = static_cast<int>(::syscall(SYS_pidfd_open, pid_, 0));
+    }
+}
+
+ChildProcess::~ChildProcess()
+{
+    Kill();
+    if (pidfd_ >= 0)
+        ::close(pidfd_);
+    if (pipe_ >= 0)
+        ::close(pipe_);
+}
+
+bool ChildProcess::ReadUntil(std::string_view text, Clock::duration bound)
+{
+    const auto deadline = Clock::now() + bound;
+    while (output_.find(text) == std::string::npos) {
+        pollfd stream{pipe_, POLLIN, 0};
+        const int ready = ::poll(&stream, 1, MillisecondsLeft(deadline));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0)
+            return false;
+        char buffer[4096];
+        const ssize_t got = ::read(pipe_, buffer, sizeof(buffer));
+        if (got <= 0)
+            return false;
+        output_.append(buffer, static_cast<std::size_t>(got));
+    }
+    return true;
+}
+
+std::optional<int> ChildProcess::WaitExit(Clock::duration bound)
+{
+    if (status_ || pid_ <= 0)
+        return status_.value_or(-1);
+    // Without a pidfd (kernels before 5.3) the whole bound passes and the
+    // caller's Kill tells whether the child had ended.
+    pollfd exit{pidfd_, POLLIN, 0};
+    const auto deadline = Clock::now() + bound;
+    int ready = 0;
+    do {
+        ready = ::poll(&exit, 1, MillisecondsLeft(deadline));
+    } while (ready < 0 && errno == EINTR);
+    return ready > 0 ? std::optional<int>(Reaped()) : std::nullopt;
+}
+
+int ChildProcess::Kill()
+{
+    if (status_ || pid_ <= 0)
+        return status_.value_or(-1);
+    // pid_ is this object's own child, not yet reaped: the number cannot
+    // belong to any other process.
+    ::kill(pid_, SIGKILL);
+    return Reaped();
+}
+
+int ChildProcess::Reaped()
+{
+    int status = 0;
+    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    }
+    status_ = ExitStatus(status);
+    return *status_;
 }
 
 std::string TreeSnapshot(const std::string& hostFolder)

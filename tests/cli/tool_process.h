@@ -9,7 +9,9 @@
 
 #include <chrono>
 #include <map>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace lockora::cli::testing {
@@ -68,6 +70,40 @@ private:
     int master_ = -1;
     bool reaped_ = false;
     std::string screen_;
+};
+
+// A child that a test may kill at any moment, started as Run starts the
+// tool (own session, no terminal, standard input from /dev/null) with its
+// standard output and error in one pipe. Only this object signals it, by
+// its own pid, and it is always reaped: the destructor kills it when it
+// still runs.
+class ChildProcess {
+public:
+    ChildProcess(std::vector<std::string> argv, std::vector<std::string> environment, const std::string& hostFolder);
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    // Reads output until it holds `text` (true), or the bound passes or the
+    // child closes its output (false).
+    bool ReadUntil(std::string_view text, std::chrono::steady_clock::duration bound);
+    // Waits up to `bound` for the child to end; its status as ToolRun has
+    // it, or nothing while it still runs.
+    std::optional<int> WaitExit(std::chrono::steady_clock::duration bound);
+    // SIGKILL unless the child has ended; returns its status once reaped.
+    int Kill();
+
+    bool started() const { return pid_ > 0; }
+    const std::string& output() const { return output_; }
+
+private:
+    int Reaped();
+
+    int pid_ = -1;
+    int pidfd_ = -1;
+    int pipe_ = -1;
+    std::optional<int> status_;
+    std::string output_;
 };
 
 // Every file and folder below a host folder with its size and content hash,

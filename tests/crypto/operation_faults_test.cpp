@@ -11,11 +11,11 @@
 #include "platform/text.h"
 #include "tests/crypto/engine_fixture.h"
 #include "tests/crypto/operation_fixture.h"
+#include "tests/support/fault_sweep.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <functional>
 #include <tuple>
 
@@ -25,7 +25,6 @@ namespace {
 using testing::Pattern;
 
 constexpr platform::ErrorCode kInjected = 112; // disk full
-constexpr std::uint64_t kCaseBound = 5000;     // far above any item here
 
 enum class Kind { File, LargeFile, Folder };
 
@@ -119,19 +118,6 @@ protected:
         return options;
     }
 
-    // Runs `item` with the n-th file operation failing; false when the item
-    // ended before it, so the failure never fired.
-    bool RunFailing(std::uint64_t n, const std::function<void()>& item)
-    {
-        ClearMessages();
-        platform::testing::ResetFileOperationCount();
-        platform::testing::FailNthFileOperation(n, kInjected);
-        item();
-        const bool fired = platform::testing::FileOperationCount() >= n;
-        platform::testing::ResetFileOperationCount();
-        return fired;
-    }
-
     bool FailureReported() const
     {
         for (const std::int32_t id : MessageIds()) {
@@ -151,28 +137,23 @@ protected:
         return Without(Snapshot(folder, false), name + u".xep");
     }
 
-    // Sweeps `item` over `make`d copies of the item; `check` judges each
-    // case. Returns the number of cases.
+    // Sweeps `item` over copies of the item that `make` puts in a folder of
+    // their own; `check` judges each case. Returns the number of cases.
     std::uint64_t Sweep(const std::function<void(const std::u16string&)>& make,
                         const std::function<void(const std::u16string&)>& item,
                         const std::function<void(const std::u16string&, std::uint64_t)>& check)
     {
-        std::uint64_t n = 1;
-        for (; n < kCaseBound; ++n) {
-            SCOPED_TRACE("failing operation " + std::to_string(n));
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        const std::string name = std::string(test->test_suite_name()) + "." + test->name();
+        return lockora::testing::SweepFaults(name, [&](std::uint64_t n) {
             const std::u16string folder = Numbered(u"C:\\r", n);
             make(folder);
-            if (!RunFailing(n, [&] { item(folder); }))
-                break;
+            ClearMessages();
+            if (!lockora::testing::RunWithNthOperationFailing(n, kInjected, [&] { item(folder); }))
+                return false;
             check(folder, n);
-            if (::testing::Test::HasFailure())
-                break;
-        }
-        EXPECT_LT(n, kCaseBound);
-        const std::uint64_t cases = n - 1;
-        std::printf("fault sweep: %s %s: %llu cases\n", ::testing::UnitTest::GetInstance()->current_test_info()->name(),
-                    GetParam().name, static_cast<unsigned long long>(cases));
-        return cases;
+            return true;
+        });
     }
 };
 

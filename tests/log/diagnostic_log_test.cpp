@@ -4,6 +4,7 @@
 #include "platform/folders.h"
 #include "platform/profile.h"
 #include "platform/text.h"
+#include "tests/support/fault_sweep.h"
 #include "tests/support/sandbox.h"
 
 #include <gtest/gtest.h>
@@ -257,6 +258,43 @@ TEST_F(DiagnosticLogTest, RotationBlockedByReadOnlyOldestIsRetriedWithTheNextLin
     EXPECT_TRUE(Read(Numbered(1)).ends_with("[LESS ]: kept\n" + std::string(kHeader) + "[LESS ]: moves\n"));
     EXPECT_EQ(Read(Numbered(5)), "old 4");
     EXPECT_EQ(Read(kLogFile), "");
+}
+
+// Each file operation of a rotation fails in turn: every older file is kept
+// under one name, the full file is kept whole, and the next line is written.
+TEST_F(DiagnosticLogTest, ARotationThatFailsAnywhereLosesNoFile)
+{
+    const std::uint64_t cases = lockora::testing::SweepFaults("rotating the log", [&](std::uint64_t n) {
+        std::filesystem::remove_all(sandbox().host(kLogFolder));
+        std::filesystem::create_directories(sandbox().host(kLogFolder));
+        for (int number = 1; number <= 4; ++number)
+            WriteHostFile(sandbox(), Numbered(number), "old " + std::to_string(number));
+        Resize(kLogFile, DiagnosticLog::kSizeLimit);
+        DiagnosticLog log(kConfig, kFixedSources);
+        if (!lockora::testing::RunWithNthOperationFailing(n, platform::kErrorDiskFull, [&] {
+                log.Init(std::u16string(kLogFile));
+                log.Less("last of the file");
+            }))
+            return false;
+
+        log.Less("next");
+        std::vector<std::string> files;
+        for (int number = 1; number <= 5; ++number)
+            files.push_back(Exists(Numbered(number)) ? Read(Numbered(number)) : "");
+        files.push_back(Read(kLogFile));
+        for (int number = 1; number <= 4; ++number)
+            EXPECT_EQ(std::count(files.begin(), files.end(), "old " + std::to_string(number)), 1) << number;
+        EXPECT_EQ(std::count_if(files.begin(), files.end(),
+                                [](const std::string& file) {
+                                    return file.size() >= DiagnosticLog::kSizeLimit &&
+                                           file.find_first_not_of('\0') >= DiagnosticLog::kSizeLimit;
+                                }),
+                  1);
+        // Written, and rotated away with the full file when it passed the limit.
+        EXPECT_TRUE(files.back().ends_with("[LESS ]: next\n") || files.front().ends_with("[LESS ]: next\n"));
+        return true;
+    });
+    EXPECT_GE(cases, 5u);
 }
 
 TEST_F(DiagnosticLogTest, ConcurrentThreadsWriteWholeLinesOnly)

@@ -2,6 +2,7 @@
 
 #include "platform/errors.h"
 #include "platform/file.h"
+#include "tests/support/fault_sweep.h"
 #include "tests/support/sandbox.h"
 
 #include <gtest/gtest.h>
@@ -77,18 +78,28 @@ TEST_F(UsageHistoryTest, FailedEntryCostsOnlyItself)
     AppendUsageHistory(u"C:\\Lost", u"Delete completely", u"File folder");
     std::filesystem::remove(sandbox().host(kDataFolder));
 
-    // A write that fails leaves nothing behind either.
-    AppendUsageHistory(u"C:\\Kept", u"Delete completely", u"File folder");
-    const std::string kept = History();
-    platform::testing::FailNthFileOperation(3, platform::kErrorDiskFull); // open, size, write
-    AppendUsageHistory(u"C:\\Failed", u"Delete completely", u"File folder");
-    platform::testing::FailNthFileOperation(0, 0);
-    EXPECT_EQ(History(), kept);
+    // Each file operation of an entry fails in turn: the earlier entries stay
+    // as they were, the entry is there whole or not at all, and the next one
+    // is written.
+    std::string kept;
+    const std::uint64_t cases = lockora::testing::SweepFaults("appending to the usage history", [&](std::uint64_t n) {
+        AppendUsageHistory(u"C:\\Kept", u"Delete completely", u"File folder");
+        kept = History();
+        if (!lockora::testing::RunWithNthOperationFailing(n, platform::kErrorDiskFull, [] {
+                AppendUsageHistory(u"C:\\Failed", u"Delete completely", u"File folder");
+            }))
+            return false;
+        const std::string after = History();
+        EXPECT_TRUE(after.starts_with(kept));
+        const std::string added = after.substr(kept.size());
+        EXPECT_TRUE(added.empty() || WithoutTime(added) == "C:\\Failed\r\nDelete completely\r\nFile folder\r\n");
 
-    AppendUsageHistory(u"C:\\After", u"Delete completely", u"File folder");
-    const std::string all = History();
-    EXPECT_EQ(WithoutTime(kept), "C:\\Kept\r\nDelete completely\r\nFile folder\r\n");
-    EXPECT_EQ(WithoutTime(all.substr(kept.size())), "C:\\After\r\nDelete completely\r\nFile folder\r\n");
+        AppendUsageHistory(u"C:\\After", u"Delete completely", u"File folder");
+        EXPECT_EQ(WithoutTime(History().substr(after.size())), "C:\\After\r\nDelete completely\r\nFile folder\r\n");
+        return true;
+    });
+    EXPECT_GE(cases, 3u);
+    EXPECT_TRUE(History().starts_with("C:\\Kept\r\n"));
 }
 
 } // namespace

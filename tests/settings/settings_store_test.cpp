@@ -7,11 +7,14 @@
 #include "settings/settings_holder.h"
 #include "settings/settings_registry.h"
 #include "settings/settings_store.h"
+#include "tests/settings/save_loop_records.h"
+#include "tests/support/fault_sweep.h"
 #include "tests/support/sandbox.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 namespace lockora::settings {
 namespace {
@@ -157,6 +160,40 @@ TEST_F(SettingsStoreTest, FileThatCannotBeWrittenLeavesTheRegistryAsTheStore)
     loaded.bUserPwd = false;
     LoadSettings(loaded);
     EXPECT_TRUE(loaded.bUserPwd);
+}
+
+// Each file operation of a save fails in turn: the file and the registry
+// each hold the old record or the new one, never a mix, and the next save
+// stores the new one.
+TEST_F(SettingsStoreTest, ASaveThatFailsAnywhereLeavesTheOldOrTheNewRecord)
+{
+    const SettingsRecord before = SaveLoopRecordA();
+    const SettingsRecord after = SaveLoopRecordB();
+    const auto stored = [](const SettingsRecord& record) {
+        return std::tuple(record.bUserPwd, record.bEptCanFgt, record.bBackup, record.bAsk, record.iDelSel,
+                          record.uPwd, record.strBackDir);
+    };
+    const auto oldOrNew = [&](const SettingsRecord& record) {
+        return stored(record) == stored(before) || stored(record) == stored(after);
+    };
+    const std::uint64_t cases = testing::SweepFaults("saving settings", [&](std::uint64_t n) {
+        SaveSettings(before);
+        if (!testing::RunWithNthOperationFailing(n, platform::kErrorDiskFull, [&] { SaveSettings(after); }))
+            return false;
+        SettingsRecord fromFile;
+        LoadSettings(fromFile);
+        EXPECT_TRUE(oldOrNew(fromFile));
+        SettingsRecord fromRegistry;
+        LoadSettingsFromRegistry(fromRegistry);
+        EXPECT_TRUE(oldOrNew(fromRegistry));
+
+        SaveSettings(after);
+        SettingsRecord again;
+        LoadSettings(again);
+        EXPECT_TRUE(stored(again) == stored(after));
+        return true;
+    });
+    EXPECT_GE(cases, 2u); // the file and the registry
 }
 
 TEST_F(SettingsStoreTest, ChangeSettingInfoTakesNumbersAndKeepsTexts)
