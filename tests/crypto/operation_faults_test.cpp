@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <ostream>
 #include <tuple>
 
 namespace lockora::crypto {
@@ -35,6 +36,11 @@ struct Way {
     bool backup;
     bool strong;
 };
+
+void PrintTo(const Way& way, std::ostream* out)
+{
+    *out << way.name;
+}
 
 // Relative path, bytes, and the read-only and hidden attributes of each entry.
 using Tree = std::vector<std::tuple<std::string, std::string, std::uint32_t>>;
