@@ -72,6 +72,26 @@ std::vector<char*> Pointers(std::vector<std::string>& texts)
     return pointers;
 }
 
+// Starts argv[0] in `folder` with standard input from /dev/null, the given
+// output descriptors and no controlling terminal (the tool must never wait
+// for a user here); the child's id, or -1.
+int StartWithoutTerminal(const std::vector<char*>& argv, const std::vector<char*>& envp, const std::string& folder,
+                         int out, int err)
+{
+    const int pid = ::fork();
+    if (pid == 0) {
+        ::setsid();
+        const int null = ::open("/dev/null", O_RDONLY);
+        ::dup2(null, STDIN_FILENO);
+        ::dup2(out, STDOUT_FILENO);
+        ::dup2(err, STDERR_FILENO);
+        if (::chdir(folder.c_str()) == 0)
+            ::execve(argv[0], argv.data(), envp.data());
+        ::_exit(127);
+    }
+    return pid;
+}
+
 } // namespace
 
 ToolProcess::ToolProcess(const lockora::testing::Sandbox& sandbox) : sandbox_(sandbox)
@@ -124,18 +144,7 @@ ToolRun ToolProcess::Run(const std::vector<std::string>& arguments, const std::m
     int errPipe[2];
     if (::pipe2(outPipe, O_CLOEXEC) != 0 || ::pipe2(errPipe, O_CLOEXEC) != 0)
         return {};
-    const int pid = ::fork();
-    if (pid == 0) {
-        // No controlling terminal: the tool must never wait for a user here.
-        ::setsid();
-        const int null = ::open("/dev/null", O_RDONLY);
-        ::dup2(null, STDIN_FILENO);
-        ::dup2(outPipe[1], STDOUT_FILENO);
-        ::dup2(errPipe[1], STDERR_FILENO);
-        if (::chdir(workingFolder.c_str()) == 0)
-            ::execve(argv[0], argv.data(), envp.data());
-        ::_exit(127);
-    }
+    const int pid = StartWithoutTerminal(argv, envp, workingFolder, outPipe[1], errPipe[1]);
     ::close(outPipe[1]);
     ::close(errPipe[1]);
 
@@ -242,17 +251,7 @@ ChildProcess::ChildProcess(std::vector<std::string> argvTexts, std::vector<std::
     int output[2];
     if (::pipe2(output, O_CLOEXEC) != 0)
         return;
-    const int pid = ::fork();
-    if (pid == 0) {
-        ::setsid();
-        const int null = ::open("/dev/null", O_RDONLY);
-        ::dup2(null, STDIN_FILENO);
-        ::dup2(output[1], STDOUT_FILENO);
-        ::dup2(output[1], STDERR_FILENO);
-        if (::chdir(hostFolder.c_str()) == 0)
-            ::execve(argv[0], argv.data(), envp.data());
-        ::_exit(127);
-    }
+    const int pid = StartWithoutTerminal(argv, envp, hostFolder, output[1], output[1]);
     ::close(output[1]);
     pipe_ = output[0];
     if (pid > 0) {
