@@ -1,5 +1,6 @@
 // Steps shared by the encrypt and decrypt operations: opening an item's
-// source, creating its new output under a free name, and the error report.
+// source, creating its new output under a free name, letting the source go
+// after success, and the error report.
 #pragma once
 
 #include "platform/file.h"
