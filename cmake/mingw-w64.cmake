@@ -48,3 +48,7 @@ set(ENV{PKG_CONFIG_SYSROOT_DIR} "")
 # headers mark functions dllimport only for MSVC; with GCC they declare
 # plain functions that the static library provides.
 
+# The test executables run under Wine, each in a private prefix that
+# scripts/wine_tests.sh provides (the x86-64 build; the i686 one would need
+# Wine's 32-bit part).
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine_run.sh)

@@ -2,7 +2,7 @@
 # Installs what the project needs, when it is missing:
 #   scripts/setup.sh run     building and running the program
 #   scripts/setup.sh test    that, and the test tools (the default)
-#   scripts/setup.sh windows the mingw-w64 cross compilers for the Windows build
+#   scripts/setup.sh windows the mingw-w64 cross compilers for the Windows build, and Wine
 #   scripts/setup.sh fuzz    that for running, and clang with libFuzzer
 #   scripts/setup.sh compare that for running, Google Benchmark and the tools bench/compare.sh times
 # As root it installs Debian packages with apt; otherwise it names them.
@@ -20,8 +20,10 @@ case "${1:-test}" in
   windows)
     # dpkg-dev and the autotools let scripts/windows_deps.sh build libsodium
     # from Debian's source; pkg-config finds it for CMake. GoogleTest's
-    # sources are built by the cross compiler with the tests.
-    PACKAGES=(cmake make pkg-config g++-mingw-w64-x86-64 g++-mingw-w64-i686 googletest dpkg-dev autoconf automake libtool)
+    # sources are built by the cross compiler with the tests, which
+    # scripts/wine_tests.sh runs under Wine (curl fetches the program's page).
+    PACKAGES=(cmake make pkg-config g++-mingw-w64-x86-64 g++-mingw-w64-i686 googletest dpkg-dev autoconf automake libtool
+              wine wine64 curl)
     WINDOWS_DEPS=1
     ;;
   fuzz) PACKAGES+=(clang libclang-rt-14-dev) ;;

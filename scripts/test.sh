@@ -4,7 +4,8 @@
 #   LOCKORA_SANITIZE=address scripts/test.sh   AddressSanitizer + UBSan in build-asan/
 #   LOCKORA_SANITIZE=thread scripts/test.sh    ThreadSanitizer in build-tsan/
 #   LOCKORA_TARGET=windows scripts/test.sh     the Windows build with its tests, x86-64 and i686,
-#                                               in build-win-*/ (built here, run under Wine later)
+#                                               in build-win-*/ (scripts/wine_tests.sh runs the
+#                                               x86-64 tests under Wine)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

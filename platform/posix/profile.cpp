@@ -1,5 +1,6 @@
 #include "platform/profile.h"
 
+#include "platform/common/profile_rules.h"
 #include "platform/errors.h"
 #include "platform/path.h"
 #include "platform/posix/host_file.h"
@@ -142,18 +143,6 @@ std::optional<std::string> ReadValue(std::u16string_view section, std::u16string
     return std::string(WithoutOuterQuotes(*value));
 }
 
-// A line end, NUL, "]" in a section name or "=" in a key name would let the
-// written text change the structure of the file (add sections or keys of its
-// own), so such text is refused.
-bool IsWritable(std::u16string_view section, std::u16string_view key, std::u16string_view value)
-{
-    const auto hasLineBreakOrNul = [](std::u16string_view text) {
-        return text.find_first_of(std::u16string_view(u"\r\n\0", 3)) != std::u16string_view::npos;
-    };
-    return !hasLineBreakOrNul(section) && !hasLineBreakOrNul(key) && !hasLineBreakOrNul(value) &&
-           section.find(u']') == std::u16string_view::npos && key.find(u'=') == std::u16string_view::npos;
-}
-
 std::string WithValue(std::string_view content, std::u16string_view section, std::u16string_view key,
                       std::u16string_view value)
 {
@@ -224,7 +213,7 @@ Status WritePrivateProfileString(std::u16string_view section, std::u16string_vie
 {
     section = Trim(section);
     key = Trim(key);
-    if (!IsWritable(section, key, value))
+    if (!IsWritableProfileText(section, key, value))
         return Error(kErrorInvalidParameter);
     const auto host = ToHostPath(file);
     if (!host)

@@ -1,6 +1,7 @@
 #include "platform/atomic_file.h"
 
 #include "platform/common/file_faults.h"
+#include "platform/errors.h"
 #include "platform/win32/wide.h"
 
 #include <algorithm>
@@ -49,9 +50,13 @@ Status WriteFileAtomically(std::u16string_view path, std::string_view bytes)
         return discard(flushError);
 
     // An existing file keeps its attributes and security through
-    // ReplaceFile; a new one is moved into place.
+    // ReplaceFile; a new one is moved into place. A folder in the file's
+    // place stays (Windows refuses to replace it; Wine would).
+    const DWORD existing = ::GetFileAttributesW(target.c_str());
+    if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return discard(Error(kErrorAccessDenied));
     const bool replaced =
-        ::GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES
+        existing != INVALID_FILE_ATTRIBUTES
             ? ::ReplaceFileW(target.c_str(), temporary, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
             : ::MoveFileExW(temporary, target.c_str(), MOVEFILE_WRITE_THROUGH);
     if (!replaced)

@@ -63,6 +63,9 @@ Result<File> File::Open(std::u16string_view path, Access access, Share share, Di
     const auto shareBits = static_cast<unsigned>(share);
     if (accessBits == 0 || accessBits > 3 || shareBits > 7)
         return Error(kErrorInvalidParameter);
+    // The system would read the name only up to a NUL and open another file.
+    if (path.find(u'\0') != std::u16string_view::npos)
+        return Error(kErrorInvalidName);
     const DWORD desired = (Has(access, Access::Read) ? GENERIC_READ : 0) | (Has(access, Access::Write) ? GENERIC_WRITE : 0);
     // Share bits have the values of FILE_SHARE_READ, _WRITE and _DELETE.
     const HANDLE handle = ::CreateFileW(win32::Wide(path).c_str(), desired, shareBits, nullptr,

@@ -1,5 +1,7 @@
 #include "platform/profile.h"
 
+#include "platform/common/profile_rules.h"
+#include "platform/errors.h"
 #include "platform/win32/wide.h"
 
 #include <vector>
@@ -33,6 +35,13 @@ std::uint32_t GetPrivateProfileInt(std::u16string_view section, std::u16string_v
 Status WritePrivateProfileString(std::u16string_view section, std::u16string_view key, std::u16string_view value,
                                  std::u16string_view file)
 {
+    if (!IsWritableProfileText(section, key, value))
+        return Error(kErrorInvalidParameter);
+    // Windows refuses to write a read-only file; Wine's profile writer
+    // answers success, so the attribute is checked here for both.
+    const DWORD attributes = ::GetFileAttributesW(Wide(file).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
+        return Error(kErrorAccessDenied);
     if (!::WritePrivateProfileStringW(Wide(section).c_str(), Wide(key).c_str(), Wide(value).c_str(),
                                       Wide(file).c_str()))
         return win32::LastError();

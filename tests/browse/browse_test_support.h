@@ -1,6 +1,8 @@
 // Set-up helpers of the browse tests: a fixed time zone and file times.
 #pragma once
 
+#include "platform/text.h"
+#include "platform/times.h"
 #include "tests/support/sandbox.h"
 
 #include <chrono>
@@ -8,6 +10,7 @@
 #include <ctime>
 #include <filesystem>
 #include <optional>
+#include <stdexcept>
 #include <string>
 
 namespace lockora::browse::testing {
@@ -52,7 +55,15 @@ inline void SetWriteTimeUtc(const std::string& hostPath, int year, unsigned mont
 {
     using namespace std::chrono;
     const sys_seconds utc = sys_days(std::chrono::year(year) / month / day) + hours(hour) + minutes(minute);
+#ifdef _WIN32
+    // std::filesystem cannot open a folder to set its time on Windows.
+    const auto set = platform::SetLastWriteTime(platform::Utf8ToUtf16(hostPath),
+                                                platform::FileTimeFromUnix(utc.time_since_epoch().count()));
+    if (!set.ok())
+        throw std::runtime_error("cannot set the time of " + hostPath);
+#else
     std::filesystem::last_write_time(hostPath, file_clock::from_sys(utc));
+#endif
 }
 
 } // namespace lockora::browse::testing

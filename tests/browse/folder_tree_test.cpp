@@ -53,13 +53,18 @@ TEST_F(FolderTreeTest, SumAddsEveryFileOfTheTreeToTheAccumulator)
     MakeTree();
     std::uint64_t total = 5;
     EXPECT_TRUE(SumFolderSize(u"C:\\Tree", total));
-    // The files, and the ".hidden" lists that hiding Sub ("Sub\n") and b.bin
-    // ("b.bin\n") wrote for the desktop.
-    EXPECT_EQ(total, 5u + 4321u + 4u + 6u);
+    // The files, and on Linux the ".hidden" lists that hiding Sub ("Sub\n")
+    // and b.bin ("b.bin\n") wrote for the desktop.
+#ifdef _WIN32
+    constexpr std::uint64_t kHiddenLists = 0;
+#else
+    constexpr std::uint64_t kHiddenLists = 4u + 6u;
+#endif
+    EXPECT_EQ(total, 5u + 4321u + kHiddenLists);
 
     std::uint64_t withSeparator = 0;
     EXPECT_TRUE(SumFolderSize(u"C:\\Tree\\", withSeparator));
-    EXPECT_EQ(withSeparator, 4321u + 4u + 6u);
+    EXPECT_EQ(withSeparator, 4321u + kHiddenLists);
 }
 
 TEST_F(FolderTreeTest, SumOfEmptyFolderFileOrNothingAddsNothing)
@@ -77,6 +82,8 @@ TEST_F(FolderTreeTest, SumOfEmptyFolderFileOrNothingAddsNothing)
 
 TEST_F(FolderTreeTest, SumDoesNotCountOrEnterLinks)
 {
+    if (lockora::testing::UnderWine())
+        GTEST_SKIP() << "Wine cannot make symbolic links (CreateSymbolicLinkW is not implemented)";
     Write(u"D:\\Outside\\big.bin", 5000);
     Write(u"C:\\Tree\\own.txt", 3);
     Link(u"C:\\Tree\\ToFolder", u"D:\\Outside");
@@ -104,6 +111,8 @@ TEST_F(FolderTreeTest, DeleteWithTrailingSeparatorRemovesTheSame)
 
 TEST_F(FolderTreeTest, DeleteRemovesLinksButNeverTheirTargets)
 {
+    if (lockora::testing::UnderWine())
+        GTEST_SKIP() << "Wine cannot make symbolic links (CreateSymbolicLinkW is not implemented)";
     Write(u"D:\\Outside\\keep.txt", 12);
     Write(u"D:\\Outside\\Inner\\keep2.txt", 34);
     Write(u"D:\\single.txt", 5);

@@ -18,6 +18,7 @@ namespace lockora::browse {
 namespace {
 
 using bridge::ScriptValue;
+using testing::kFixedZone;
 using testing::ScopedTimeZone;
 using testing::SetWriteTimeUtc;
 
@@ -25,11 +26,16 @@ class PartitionsTest : public lockora::testing::SandboxTest {};
 
 TEST_F(PartitionsTest, OneRowPerDriveInLetterOrder)
 {
-    ScopedTimeZone zone("UTC0");
-    SetWriteTimeUtc(sandbox().driveRoot('D'), 2021, 3, 7, 14, 5);
+    ScopedTimeZone zone(kFixedZone);
+    SetWriteTimeUtc(sandbox().driveRoot('D'), 2021, 3, 7, 13, 5);
     IconCache icons;
     const ScriptValue rows = GetAllPartitionInfo(icons);
+#ifdef _WIN32
+    // The machine's own drives: Wine adds Z:, its view of the host's /.
+    ASSERT_GE(rows.Length(), 2u);
+#else
     ASSERT_EQ(rows.Length(), 2u);
+#endif
     EXPECT_EQ(rows.At(0).At(0), ScriptValue::String(u"C:"));
     EXPECT_EQ(rows.At(1).At(0), ScriptValue::String(u"D:"));
     // The size is that of the file system behind the drive.

@@ -176,6 +176,8 @@ TEST_F(ContainerTest, NonAsciiNamesAndHiddenFilesRoundTrip)
 
 TEST_F(ContainerTest, SymbolicLinksAreNeitherFollowedNorPacked)
 {
+    if (lockora::testing::UnderWine())
+        GTEST_SKIP() << "Wine cannot make symbolic links (CreateSymbolicLinkW is not implemented)";
     Overwrite(u"C:\\outside\\secret.txt", "not yours");
     Overwrite(u"C:\\docs\\a.txt", "mine");
     std::filesystem::create_directory_symlink(sandbox().host(u"C:\\outside"), sandbox().host(u"C:\\docs\\dirlink"));
@@ -190,6 +192,8 @@ TEST_F(ContainerTest, SymbolicLinksAreNeitherFollowedNorPacked)
     EXPECT_EQ(restored[0].first, "a.txt");
 }
 
+#ifndef _WIN32
+// Names that Windows itself cannot make, found on a Linux disk.
 TEST_F(ContainerTest, NamesThatCouldNotBeRestoredAbandonTheEncryption)
 {
     for (const char* name : {"notes.", "trailing ", "CON.txt", "aux"}) {
@@ -201,6 +205,7 @@ TEST_F(ContainerTest, NamesThatCouldNotBeRestoredAbandonTheEncryption)
         EXPECT_EQ(EncryptItem(u"C:\\docs", u"C:\\docs.xep", u"pw"), "CreateFile Error") << name;
     }
 }
+#endif
 
 TEST_F(ContainerTest, FolderOutputThatCannotBeCreatedIsReported)
 {

@@ -233,7 +233,14 @@ TEST_F(WebEngineTest, ServicesListScanAndRename)
     };
     const auto drives = service("list", {""});
     ASSERT_TRUE(drives.has_value());
+#ifdef _WIN32
+    // The machine's own drives: Wine adds Z:, its view of the host's /.
+    ASSERT_GE((*drives)["value"].size(), 2u);
+    EXPECT_EQ((*drives)["value"][0], json::array({"C:\\", 0}));
+    EXPECT_EQ((*drives)["value"][1], json::array({"D:\\", 0}));
+#else
     EXPECT_EQ((*drives)["value"], json::array({json::array({"C:\\", 0}), json::array({"D:\\", 0})}));
+#endif
 
     const auto listing = service("list", {"C:\\Data"});
     ASSERT_TRUE(listing.has_value());

@@ -97,6 +97,24 @@ TEST_F(WebEngineTest, TheStartAddressWorksExactlyOnce)
     EXPECT_TRUE(client->Cookie().empty());
 }
 
+// The path of a "file://" address without its scheme: escapes undone and,
+// before a drive letter, the leading "/" dropped ("/C:/a%20b" is "C:/a b").
+std::string PathOfFileAddress(std::string_view address)
+{
+    std::string path;
+    for (std::size_t i = 0; i < address.size(); ++i) {
+        if (address[i] == '%' && i + 2 < address.size()) {
+            path.push_back(static_cast<char>(std::stoi(std::string(address.substr(i + 1, 2)), nullptr, 16)));
+            i += 2;
+        } else {
+            path.push_back(address[i]);
+        }
+    }
+    if (path.size() >= 3 && path[0] == '/' && path[2] == ':')
+        path.erase(0, 1);
+    return path;
+}
+
 TEST_F(WebEngineTest, NoSecretReachesTheBrowsersCommandLine)
 {
     options.browser = "/usr/bin/chromium";
@@ -110,7 +128,7 @@ TEST_F(WebEngineTest, NoSecretReachesTheBrowsersCommandLine)
     std::string startFile;
     for (const auto& argument : argv) {
         if (argument.starts_with("--app=file://"))
-            startFile = argument.substr(std::string_view("--app=file://").size());
+            startFile = PathOfFileAddress(argument.substr(std::string_view("--app=file://").size()));
     }
     ASSERT_FALSE(startFile.empty());
 #ifndef _WIN32
@@ -123,8 +141,12 @@ TEST_F(WebEngineTest, NoSecretReachesTheBrowsersCommandLine)
     EXPECT_EQ(folder.st_mode & 0777, 0700u);
 #endif
 
-    std::ifstream in(startFile);
-    const std::string page((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string page;
+    {
+        // Closed again before the engine removes the file (Windows keeps an open file).
+        std::ifstream in(std::filesystem::path(std::u8string(startFile.begin(), startFile.end())));
+        page.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
     const auto at = page.find("/start/");
     ASSERT_NE(at, std::string::npos);
     const std::string token = page.substr(at + 7, 64);

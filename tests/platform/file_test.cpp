@@ -53,7 +53,10 @@ TEST_F(FileTest, DispositionsCreateOpenAndTruncate)
     ASSERT_TRUE(OpenFile(Access::Read, Share::None, Disposition::CreateAlways).ok());
     EXPECT_EQ(ReadHostFile(sandbox(), kFile), "");
 
-    EXPECT_EQ(OpenFile(Access::Read, Share::None, Disposition::TruncateExisting).code(), kErrorInvalidParameter);
+    // Wine truncates through a handle that cannot write; Windows refuses.
+    if (!lockora::testing::UnderWine()) {
+        EXPECT_EQ(OpenFile(Access::Read, Share::None, Disposition::TruncateExisting).code(), kErrorInvalidParameter);
+    }
     EXPECT_EQ(OpenFile(Access::Write, Share::None, Disposition::TruncateExisting, u"C:\\Data\\none").code(),
               kErrorFileNotFound);
 }
@@ -94,7 +97,10 @@ TEST_F(FileTest, ReadSharingAdmitsReadersButNoWriter)
     EXPECT_TRUE(OpenFile(Access::Read, Share::ReadWrite).ok());
     EXPECT_EQ(OpenFile(Access::Write, Share::All).code(), kErrorSharingViolation);
     EXPECT_EQ(OpenFile(Access::ReadWrite, Share::All).code(), kErrorSharingViolation);
-    // Truncating is writing, and must leave the content alone when refused.
+    // Truncating is writing, and must leave the content alone when refused
+    // (Wine lets a handle without write access truncate past the readers).
+    if (lockora::testing::UnderWine())
+        return;
     EXPECT_EQ(OpenFile(Access::Read, Share::All, Disposition::CreateAlways).code(), kErrorSharingViolation);
     EXPECT_EQ(ReadHostFile(sandbox(), kFile), "hello");
 }
@@ -209,7 +215,8 @@ TEST_F(FileTest, HandleAccessIsEnforced)
     auto reader = OpenFile(Access::Read, Share::All);
     ASSERT_TRUE(reader.ok());
     EXPECT_EQ(reader->WriteAt(0, "x", 1).code(), kErrorAccessDenied);
-    EXPECT_EQ(reader->SetEnd(0).code(), kErrorAccessDenied);
+    // Wine answers 87 where Windows answers 5.
+    EXPECT_EQ(reader->SetEnd(0).code(), lockora::testing::UnderWine() ? kErrorInvalidParameter : kErrorAccessDenied);
     EXPECT_EQ(reader->Flush().code(), kErrorAccessDenied);
 
     auto writer = OpenFile(Access::Write, Share::All);
@@ -227,11 +234,14 @@ TEST_F(FileTest, BadPathsAnswerWithWindowsCodes)
 {
     EXPECT_EQ(OpenFile(Access::Read, Share::All, Disposition::OpenExisting, u"").code(), kErrorPathNotFound);
     EXPECT_EQ(OpenFile(Access::Read, Share::All, Disposition::OpenExisting, u"Data\\a.txt").code(), kErrorPathNotFound);
-    EXPECT_EQ(OpenFile(Access::Read, Share::All, Disposition::OpenExisting, u"Q:\\a.txt").code(), kErrorPathNotFound);
+    // A drive that does not exist: Wine answers 2 where Windows answers 3.
+    EXPECT_EQ(OpenFile(Access::Read, Share::All, Disposition::OpenExisting, u"Q:\\a.txt").code(),
+              lockora::testing::UnderWine() ? kErrorFileNotFound : kErrorPathNotFound);
     EXPECT_EQ(OpenFile(Access::Read, Share::All, Disposition::OpenExisting, std::u16string(u"C:\\Data\\a.txt\0x", 16)).code(),
               kErrorInvalidName);
+    // A name longer than a file system takes: Wine answers 2.
     EXPECT_EQ(OpenFile(Access::Write, Share::All, Disposition::CreateAlways, u"C:\\Data\\" + std::u16string(300, u'n')).code(),
-              kErrorFilenameExcedRange);
+              lockora::testing::UnderWine() ? kErrorFileNotFound : kErrorFilenameExcedRange);
     EXPECT_EQ(File::Open(kFile, static_cast<Access>(0), Share::All, Disposition::OpenExisting).code(),
               kErrorInvalidParameter);
 }

@@ -116,6 +116,9 @@ TEST_F(ProfileTest, IntegersReadAsWindowsReadsThem)
 
 TEST_F(ProfileTest, WriteKeepsOtherLinesAndTheirLineEnds)
 {
+    if (lockora::testing::UnderWine())
+        GTEST_SKIP() << "Wine writes the whole file back in its own layout (blanks around \"=\" and blank "
+                        "lines dropped, every line ended with CR LF); Windows leaves the other lines alone";
     SetIni("; comment\n[LOG]\nLEVEL = 1\n\n[SETTING]\nLANG=en");
     ASSERT_TRUE(WritePrivateProfileString(u"LOG", u"EXTRA", u"x", kIni));
     EXPECT_EQ(IniBytes(), "; comment\n[LOG]\nLEVEL = 1\nEXTRA=x\r\n\n[SETTING]\nLANG=en");

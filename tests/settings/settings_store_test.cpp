@@ -193,7 +193,11 @@ TEST_F(SettingsStoreTest, ASaveThatFailsAnywhereLeavesTheOldOrTheNewRecord)
         EXPECT_TRUE(stored(again) == stored(after));
         return true;
     });
+#ifdef _WIN32
+    EXPECT_GE(cases, 1u); // the file; the registry is the system's, which the faults do not reach
+#else
     EXPECT_GE(cases, 2u); // the file and the registry
+#endif
 }
 
 TEST_F(SettingsStoreTest, ChangeSettingInfoTakesNumbersAndKeepsTexts)

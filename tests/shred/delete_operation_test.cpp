@@ -94,6 +94,8 @@ TEST_F(DeleteOperationTest, BusyWindowStartsNothing)
 
 TEST_F(DeleteOperationTest, FinishCarriesTheFirstPathEvenWhenALaterOneFailed)
 {
+    if (lockora::testing::UnderWine())
+        GTEST_SKIP() << "Wine run as root opens read-only files for writing; Windows refuses";
     Write(u"C:\\Data\\first.txt", "1");
     Write(u"C:\\Data\\locked.txt", "2");
     Write(u"C:\\Folder\\Keep\\locked.txt", "3");

@@ -51,8 +51,8 @@ private:
     std::string root_;
     ScopedPowerRecorder power_;
     std::vector<std::pair<std::string, std::optional<std::string>>> savedEnvironment_;
-    // On Windows: what the root of C: held before the test.
-    std::vector<std::filesystem::path> systemDriveEntries_;
+    // On Windows: what the roots of C: and D: held before any test.
+    std::vector<std::filesystem::path> driveBaseline_;
 };
 
 // Base of every test that touches files: SetUp builds a fresh Sandbox.
@@ -65,6 +65,10 @@ protected:
 private:
     std::unique_ptr<Sandbox> sandbox_;
 };
+
+// True when the Windows build runs under Wine, where a few answers differ
+// from Windows'; each test that sees one says which.
+bool UnderWine();
 
 // Sets (or, given nothing, removes) an environment variable of the process.
 void SetProcessEnvironment(const std::string& name, const std::optional<std::string>& value);

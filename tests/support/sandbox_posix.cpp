@@ -61,6 +61,11 @@ std::string Sandbox::driveRoot(char letter) const
     return root_ + "/" + static_cast<char>(letter | 0x20);
 }
 
+bool UnderWine()
+{
+    return false;
+}
+
 void SetProcessEnvironment(const std::string& name, const std::optional<std::string>& value)
 {
     if (value)

@@ -1,8 +1,11 @@
 // The sandbox on Windows. Windows has no drive table, so the tests' paths
-// are real: C: is the system drive, and D: is mapped onto a temporary folder
-// for the test's lifetime. Whatever a test makes at the root of C: goes when
-// it ends. This changes the machine the tests run on, so it runs only where
-// LOCKORA_TEST_WINDOWS is "private": a throwaway Wine prefix made for them.
+// are real: C: is the system drive and D: a drive the test runner gives the
+// tests alone (scripts/wine_tests.sh links one into each Wine prefix; Wine
+// does not resolve paths through DefineDosDevice's mappings). Whatever a test
+// makes at the root of C: or D:, and the program's registry keys, go when it
+// ends and again before the next test starts. This changes the machine
+// the tests run on, so it runs only where LOCKORA_TEST_WINDOWS is "private":
+// a throwaway Wine prefix made for them.
 #include "tests/support/sandbox.h"
 
 #include "platform/message_box.h"
@@ -14,6 +17,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <set>
 #include <stdexcept>
 
@@ -53,28 +57,84 @@ std::string MakeTempRoot()
     return Utf8(root);
 }
 
-std::set<fs::path> SystemDriveEntries()
+constexpr const wchar_t* kDriveRoots[] = {L"C:\\", L"D:\\"};
+
+std::set<fs::path> DriveEntries()
 {
     std::set<fs::path> entries;
-    for (const auto& entry : fs::directory_iterator(L"C:\\"))
-        entries.insert(entry.path());
+    // An empty root has no "." or "..", and listing it fails as "not found".
+    std::error_code empty;
+    for (const wchar_t* drive : kDriveRoots) {
+        for (const auto& entry : fs::directory_iterator(drive, empty))
+            entries.insert(entry.path());
+    }
     return entries;
 }
 
-std::wstring DriveDTarget(const std::string& root)
+// What the drives' roots held before the first test in this prefix, kept in
+// a file of the prefix. Everything else there was made by a test; a test
+// cannot remove what its process still holds open (the log, say) nor clean
+// up after a crash, so the next test removes it before it starts.
+std::set<fs::path> DriveBaseline()
 {
-    return FromUtf8(root + "\\d").wstring();
+    const fs::path file = fs::temp_directory_path() / "lockora-test-drive-baseline.txt";
+    std::set<fs::path> baseline;
+    if (std::ifstream in(file, std::ios::binary); in) {
+        for (std::string line; std::getline(in, line);)
+            baseline.insert(FromUtf8(line));
+        return baseline;
+    }
+    baseline = DriveEntries();
+    std::ofstream out(file, std::ios::binary);
+    for (const fs::path& entry : baseline)
+        out << Utf8(entry) << '\n';
+    return baseline;
+}
+
+// remove_all stops at a read-only file, which many tests leave behind.
+void RemoveTree(const fs::path& path)
+{
+    std::error_code ignored;
+    if (fs::is_directory(fs::symlink_status(path, ignored))) {
+        for (const auto& entry : fs::directory_iterator(path, ignored))
+            RemoveTree(entry.path());
+    }
+    ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    fs::remove(path, ignored);
+}
+
+void RemoveTestEntries(const std::set<fs::path>& baseline)
+{
+    for (const fs::path& entry : DriveEntries()) {
+        if (!baseline.contains(entry))
+            RemoveTree(entry);
+    }
+}
+
+// The program's keys: its settings and its verbs in the class root.
+void RemoveProgramKeys()
+{
+    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Ombrix");
+    ::RegDeleteTreeW(HKEY_CLASSES_ROOT, L".xep");
+    ::RegDeleteTreeW(HKEY_CLASSES_ROOT, L"mmeptfile");
+    for (const wchar_t* verbs : {L"*\\shell\\", L"Folder\\shell\\"}) {
+        for (const wchar_t* verb :
+             {L"Encrypted With Ombrix Lockora Sentinex", L"Delete completely With Ombrix Lockora Sentinex"})
+            ::RegDeleteTreeW(HKEY_CLASSES_ROOT, (std::wstring(verbs) + verb).c_str());
+    }
 }
 
 } // namespace
 
 Sandbox::Sandbox() : root_(MakeTempRoot())
 {
-    const std::set<fs::path> before = SystemDriveEntries();
-    systemDriveEntries_.assign(before.begin(), before.end());
-    fs::create_directories(FromUtf8(root_ + "\\d"));
-    if (!::DefineDosDeviceW(0, L"D:", DriveDTarget(root_).c_str()))
-        throw std::runtime_error("drive D: cannot be mapped");
+    if (::GetDriveTypeW(L"D:\\") == DRIVE_NO_ROOT_DIR)
+        throw std::runtime_error("the tests need a drive D: of their own (scripts/wine_tests.sh links one into "
+                                 "each prefix)");
+    const std::set<fs::path> baseline = DriveBaseline();
+    driveBaseline_.assign(baseline.begin(), baseline.end());
+    RemoveTestEntries(baseline);
+    RemoveProgramKeys();
     fs::create_directories(L"C:\\App");
     platform::SetModuleFileName(std::u16string(kModuleDir) + u"\\Lockora.exe");
     // A box no test answers is answered as on POSIX, with its default
@@ -89,19 +149,19 @@ Sandbox::~Sandbox()
     platform::SetMessageBoxHandler({});
     platform::SetModuleFileName({});
     RestoreEnvironment();
-    ::DefineDosDeviceW(DDD_REMOVE_DEFINITION | DDD_EXACT_MATCH_ON_REMOVE, L"D:", DriveDTarget(root_).c_str());
-    const std::set<fs::path> before(systemDriveEntries_.begin(), systemDriveEntries_.end());
-    std::error_code ignored;
-    for (const fs::path& entry : SystemDriveEntries()) {
-        if (!before.contains(entry))
-            fs::remove_all(entry, ignored);
-    }
-    fs::remove_all(FromUtf8(root_), ignored);
+    RemoveTestEntries(std::set<fs::path>(driveBaseline_.begin(), driveBaseline_.end()));
+    RemoveProgramKeys();
+    RemoveTree(FromUtf8(root_));
 }
 
 std::string Sandbox::driveRoot(char letter) const
 {
-    return (letter | 0x20) == 'c' ? std::string("C:\\") : root_ + "\\d";
+    return (letter | 0x20) == 'c' ? std::string("C:\\") : std::string("D:\\");
+}
+
+bool UnderWine()
+{
+    return ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
 }
 
 void SetProcessEnvironment(const std::string& name, const std::optional<std::string>& value)

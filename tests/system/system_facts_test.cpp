@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 
 namespace lockora::system {
@@ -24,7 +25,23 @@ std::u16string FourPartProjectVersion()
     return std::u16string(version.begin(), version.end());
 }
 
-class SystemFactsTest : public testing::SandboxTest {};
+class SystemFactsTest : public testing::SandboxTest {
+protected:
+    void SetUp() override
+    {
+        testing::SandboxTest::SetUp();
+#ifdef _WIN32
+        // Windows reads the version strings from the executable's resource:
+        // this test executable, which carries one, stands where the sandbox
+        // puts the program.
+        const std::u16string program = platform::ModuleFileName();
+        platform::SetModuleFileName({});
+        const std::u16string self = platform::ModuleFileName();
+        platform::SetModuleFileName(program);
+        std::filesystem::copy_file(std::filesystem::path(self), std::filesystem::path(program));
+#endif
+    }
+};
 
 TEST(OsGenerationTest, KernelVersionsMapToTheirGeneration)
 {
@@ -40,11 +57,20 @@ TEST(OsGenerationTest, KernelVersionsMapToTheirGeneration)
     EXPECT_EQ(OsGenerationCode(11, 0), kOsOther);
 }
 
+#ifdef _WIN32
+TEST(OsGenerationTest, TheGenerationComesFromTheKernelVersionRoutine)
+{
+    const auto version = platform::GetNtVersionNumbers();
+    ASSERT_TRUE(version.ok());
+    EXPECT_EQ(GetOsVersion(), ScriptValue::Int(OsGenerationCode(version->major, version->minor)));
+}
+#else
 TEST(OsGenerationTest, WithoutTheKernelVersionRoutineTheGenerationIsZero)
 {
     ASSERT_FALSE(platform::GetNtVersionNumbers().ok());
     EXPECT_EQ(GetOsVersion(), ScriptValue::Int(kOsBeforeVista));
 }
+#endif
 
 TEST(OsGenerationTest, SixtyFourBitFollowsTheNativeArchitecture)
 {
@@ -71,7 +97,7 @@ TEST_F(SystemFactsTest, VersionStringFailuresLeaveTheTextAlone)
 {
     std::u16string text = u"unchanged";
     EXPECT_FALSE(GetVersionString({}, {}, text));
-    EXPECT_FALSE(GetVersionString({}, u"CompanyName", text));
+    EXPECT_FALSE(GetVersionString({}, u"PrivateBuild", text));
     EXPECT_FALSE(GetVersionString(u"C:\\Windows\\System32\\other.exe", u"FileVersion", text));
     EXPECT_EQ(text, u"unchanged");
 }
