@@ -19,11 +19,12 @@ case "${1:-test}" in
   test) PACKAGES+=(libgtest-dev libgmock-dev libbenchmark-dev libxml2-utils nodejs npm) ;;
   windows)
     # dpkg-dev and the autotools let scripts/windows_deps.sh build libsodium
-    # from Debian's source; pkg-config finds it for CMake. GoogleTest's
+    # from Debian's source; pkg-config finds it for CMake. Boost's and
+    # nlohmann-json's headers serve the cross build as they are. GoogleTest's
     # sources are built by the cross compiler with the tests, which
     # scripts/wine_tests.sh runs under Wine (curl fetches the program's page).
-    PACKAGES=(cmake make pkg-config g++-mingw-w64-x86-64 g++-mingw-w64-i686 googletest dpkg-dev autoconf automake libtool
-              wine wine64 curl)
+    PACKAGES=(cmake make pkg-config g++-mingw-w64-x86-64 g++-mingw-w64-i686 libboost-dev nlohmann-json3-dev googletest
+              dpkg-dev autoconf automake libtool wine wine64 curl)
     WINDOWS_DEPS=1
     ;;
   fuzz) PACKAGES+=(clang libclang-rt-14-dev) ;;

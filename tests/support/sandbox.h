@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <set>
 #include <utility>
 #include <vector>
 #include <string>
@@ -52,7 +53,7 @@ private:
     ScopedPowerRecorder power_;
     std::vector<std::pair<std::string, std::optional<std::string>>> savedEnvironment_;
     // On Windows: what the roots of C: and D: held before any test.
-    std::vector<std::filesystem::path> driveBaseline_;
+    std::set<std::filesystem::path> driveBaseline_;
 };
 
 // Base of every test that touches files: SetUp builds a fresh Sandbox.

@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <set>
 #include <stdexcept>
 
@@ -91,16 +92,38 @@ std::set<fs::path> DriveBaseline()
     return baseline;
 }
 
-// remove_all stops at a read-only file, which many tests leave behind.
+// Removes a file, a link or a whole folder, read-only entries too (which
+// remove_all stops at). Paths are given in the extended-length form
+// ("\\?\C:\..."): some tests make trees hundreds of folders deep, past the
+// MAX_PATH that plain paths and the C library's listings stop at.
+void RemoveTree(const std::wstring& path)
+{
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return;
+    ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        ::DeleteFileW(path.c_str());
+        return;
+    }
+    if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        WIN32_FIND_DATAW found;
+        const HANDLE first = ::FindFirstFileW((path + L"\\*").c_str(), &found);
+        if (first != INVALID_HANDLE_VALUE) {
+            const std::unique_ptr<void, decltype(&::FindClose)> listing(first, &::FindClose);
+            do {
+                const std::wstring name = found.cFileName;
+                if (name != L"." && name != L"..")
+                    RemoveTree(path + L"\\" + name);
+            } while (::FindNextFileW(listing.get(), &found));
+        }
+    }
+    ::RemoveDirectoryW(path.c_str());
+}
+
 void RemoveTree(const fs::path& path)
 {
-    std::error_code ignored;
-    if (fs::is_directory(fs::symlink_status(path, ignored))) {
-        for (const auto& entry : fs::directory_iterator(path, ignored))
-            RemoveTree(entry.path());
-    }
-    ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    fs::remove(path, ignored);
+    RemoveTree(L"\\\\?\\" + fs::absolute(path).make_preferred().wstring());
 }
 
 void RemoveTestEntries(const std::set<fs::path>& baseline)
@@ -131,9 +154,8 @@ Sandbox::Sandbox() : root_(MakeTempRoot())
     if (::GetDriveTypeW(L"D:\\") == DRIVE_NO_ROOT_DIR)
         throw std::runtime_error("the tests need a drive D: of their own (scripts/wine_tests.sh links one into "
                                  "each prefix)");
-    const std::set<fs::path> baseline = DriveBaseline();
-    driveBaseline_.assign(baseline.begin(), baseline.end());
-    RemoveTestEntries(baseline);
+    driveBaseline_ = DriveBaseline();
+    RemoveTestEntries(driveBaseline_);
     RemoveProgramKeys();
     fs::create_directories(L"C:\\App");
     platform::SetModuleFileName(std::u16string(kModuleDir) + u"\\Lockora.exe");
@@ -149,7 +171,7 @@ Sandbox::~Sandbox()
     platform::SetMessageBoxHandler({});
     platform::SetModuleFileName({});
     RestoreEnvironment();
-    RemoveTestEntries(std::set<fs::path>(driveBaseline_.begin(), driveBaseline_.end()));
+    RemoveTestEntries(driveBaseline_);
     RemoveProgramKeys();
     RemoveTree(FromUtf8(root_));
 }
